@@ -1,0 +1,56 @@
+// TFileList: the process-wide registry of open files. It makes sure each file is opened by the
+// operating system once per process, owns the file objects and hands out numbered handles.
+// Operations answer a handle number or 0 on success and a negated engine code on failure.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "AbstractFile.h"
+#include "SystemList.h"
+
+namespace sklad {
+
+struct TFileOpenResult {
+  int Handle = 0;  // handle number, or the negated engine code
+  TAbstractFile* File = nullptr;
+  bool ReadOnly = false;  // the file's read-only attribute
+};
+
+class TFileList {
+ public:
+  // The one registry of the process.
+  static TFileList& Instance();
+
+  // Creates (or empties) the file for exclusive use.
+  TFileOpenResult Create(const std::string& name, bool inMemory, bool temporary);
+  TFileOpenResult Open(const std::string& name, bool inMemory, bool temporary, bool exclusive);
+  int Close(TAbstractFile* file, bool inMemory, int handle);
+  int Rename(const std::string& name, bool inMemory, const std::string& newName);
+  int Delete(const std::string& name, bool inMemory);
+  bool Exists(const std::string& name, bool inMemory);
+  // Copies the whole file to a new file of the same kind.
+  int CopyTo(TAbstractFile* file, int handle, const std::string& newName, bool inMemory);
+  // Appends the whole of another file of the same kind at this handle's position.
+  int CopyFrom(TAbstractFile* file, int handle, const std::string& sourceName, bool inMemory);
+
+  // The name under which a file is registered: operating-system files by their full path on disk.
+  static std::string RegistryName(const std::string& name, bool inMemory);
+  // Whether the name has a base name (not only a directory, an extension or blanks).
+  static bool HasBaseName(const std::string& name);
+
+  int Count() const;
+
+ private:
+  TFileList() = default;
+  int IndexOf(const std::string& registryName, bool inMemory) const;
+  TAbstractFile* Add(const std::string& registryName, bool inMemory);
+  void Free(int index);
+  static std::unique_ptr<TAbstractFile> MakeFile(const std::string& registryName, bool inMemory);
+
+  mutable std::recursive_mutex FLock;
+  TSystemList<std::unique_ptr<TAbstractFile>> FFiles;
+};
+
+}  // namespace sklad
