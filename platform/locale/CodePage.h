@@ -1,0 +1,15 @@
+// Conversion between the single-byte Windows code pages the engine stores its strings in
+// (1250 for the Czech catalogue) and UTF-8, which the user interface and the operating system use.
+// Strings stay code-page bytes inside the engine; the program converts at its boundary.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Bytes or characters without a counterpart become the converter's substitution character.
+std::string CodePageToUtf8(std::string_view bytes, int codePage);
+std::string Utf8ToCodePage(std::string_view utf8, int codePage);
+
+}  // namespace platform
