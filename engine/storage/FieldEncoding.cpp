@@ -112,7 +112,7 @@ long double LoadExtended(const uint8_t* at) {
 void StoreStringValue(uint8_t* at, int storedSize, std::string_view text) {
   const size_t length = std::min(text.size(), static_cast<size_t>(std::max(storedSize - 1, 0)));
   std::memset(at, 0, static_cast<size_t>(storedSize));
-  std::memcpy(at, text.data(), length);
+  if (length > 0) std::memcpy(at, text.data(), length);
 }
 
 std::string LoadStringValue(const uint8_t* at, int storedSize) {

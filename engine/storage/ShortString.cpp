@@ -16,7 +16,7 @@ void WriteShortString(uint8_t* slot, int slotSize, std::string_view text) {
   const size_t length = std::min<size_t>(text.size(), static_cast<size_t>(slotSize - 1));
   std::memset(slot, 0, static_cast<size_t>(slotSize));
   slot[0] = static_cast<uint8_t>(length);
-  std::memcpy(slot + 1, text.data(), length);
+  if (length > 0) std::memcpy(slot + 1, text.data(), length);
 }
 
 }  // namespace sklad
