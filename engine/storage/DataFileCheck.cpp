@@ -10,10 +10,6 @@
 namespace sklad {
 namespace {
 
-bool ValidFirstNameCharacter(uint8_t c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
-}
-
 bool ValidTypeCode(uint8_t code) {
   return code >= static_cast<uint8_t>(TFieldType::String) && code <= static_cast<uint8_t>(TFieldType::VarBytes);
 }

@@ -74,6 +74,10 @@ char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' 
 
 }  // namespace
 
+bool ValidFirstNameCharacter(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
+}
+
 bool SameFieldName(std::string_view a, std::string_view b) {
   a = Trimmed(a);
   b = Trimmed(b);

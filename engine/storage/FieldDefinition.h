@@ -82,6 +82,9 @@ class TFieldDefinition {
   std::array<uint8_t, kSize> FBytes;
 };
 
+// Whether a field or index name may start with this character: a letter, "_" or a code 129..254.
+bool ValidFirstNameCharacter(uint8_t c);
+
 // Whether two field names are the same name: trimmed, without regard to letter case.
 bool SameFieldName(std::string_view a, std::string_view b);
 
