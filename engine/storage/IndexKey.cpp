@@ -1,0 +1,75 @@
+#include "IndexKey.h"
+
+#include <cstring>
+
+#include "IndexKeyForm.h"
+#include "LittleEndian.h"
+#include "RecordLayout.h"
+
+namespace sklad {
+
+int TKeyLayout::KeyFieldsSize(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields) {
+  int size = 0;
+  for (int i = 0; i < definition.ListedFieldCount(); ++i) {
+    const int number = definition.FieldNumber(i);
+    if (number < 1 || number > fields.Count()) return -1;
+    const TFieldDefinition& field = fields[number - 1];
+    size += StoredSize(field.Type(), field.DeclaredSize()) + 1;
+  }
+  return size;
+}
+
+TKeyLayout TKeyLayout::ForIndex(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields,
+                                bool tableHasLanguage) {
+  TKeyLayout layout;
+  layout.FUnique = definition.Unique();
+  layout.FDescending = definition.Descending();
+  layout.FTableHasLanguage = tableHasLanguage;
+  int length = 0;
+  for (int i = 0; i < definition.ListedFieldCount(); ++i) {
+    const TFieldDefinition& field = fields[definition.FieldNumber(i) - 1];
+    TKeySegment segment;
+    segment.Type = field.Type();
+    segment.StoredSize = StoredSize(field.Type(), field.DeclaredSize());
+    segment.RecordOffset = field.Offset();
+    segment.AutoIncrement = field.IsAutoIncrement();
+    segment.Descending = definition.FieldDescending(i);
+    layout.FSegments.Add(segment);
+    length += segment.StoredSize + 1;
+  }
+  layout.FKeyLength = length + (layout.FUnique ? 0 : TIndexDefinition::kIdentitySize);
+  return layout;
+}
+
+TKeyLayout TKeyLayout::ForRecordStates() {
+  TKeyLayout layout;
+  layout.FUnique = false;
+  layout.FRecordStates = true;
+  layout.FKeyLength = kRecordStateKeyLength;
+  return layout;
+}
+
+void TKeyLayout::BuildKey(const uint8_t* record, uint8_t* key) const {
+  std::memset(key, 0, static_cast<size_t>(FKeyLength));
+  const int32_t identity = LoadLE<int32_t>(record + kAutoIncrementAt);
+  if (FRecordStates) {
+    key[0] = record[kRecordStateAt];
+    StoreOrderedInt32(identity, key + 1);
+    return;
+  }
+  uint8_t* at = key;
+  for (const TKeySegment& segment : FSegments) {
+    if (segment.AutoIncrement) {
+      at[0] = 1;
+      StoreOrderedInt32(identity, at + 1);
+    } else if (record[segment.RecordOffset] != 0) {
+      at[0] = 1;
+      StoreOrderedValue(segment.Type, record + segment.RecordOffset + 1, segment.StoredSize, at + 1);
+    }
+    if (segment.Descending && !FDescending && !FTableHasLanguage) InvertBytes(at, InvertedSpan(segment.Type, segment.StoredSize));
+    at += segment.StoredSize + 1;
+  }
+  if (!FUnique) StoreOrderedInt32(identity, at);
+}
+
+}  // namespace sklad
