@@ -91,7 +91,7 @@ class TIndexFile : public TFileHandler {
 
   // The check of a table's first use: version, definitions against the table's fields, page
   // offsets against the file.
-  void CheckHeader(const TSystemList<TFieldDefinition>& fields) const;
+  void CheckHeader(const TSystemList<TFieldDefinition>& fields);
 
  private:
   static constexpr int kSlotCount = TIndexFileHeader::kSlotCount;

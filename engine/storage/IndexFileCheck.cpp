@@ -16,10 +16,13 @@ bool ValidPageOffset(uint32_t offset, uint32_t nextPage) {
 
 }  // namespace
 
-void TIndexFile::CheckHeader(const TSystemList<TFieldDefinition>& fields) const {
+void TIndexFile::CheckHeader(const TSystemList<TFieldDefinition>& fields) {
   if (FHeader.Version() != TIndexFileHeader::kFormatVersion) RaiseEngineError(err::WrongVersion, FileName());
   const uint32_t nextPage = FHeader.NextPageOffset();
+  // The file must hold every page the header announces: a damaged next page offset would
+  // otherwise send reads and writes far beyond the file.
   if (nextPage < kPageSize || nextPage % kPageSize != 0) RaiseCorruptHeader();
+  if (nextPage > kPageSize && int64_t{nextPage} > GetSize()) RaiseCorruptHeader();
   const int count = FHeader.SecondaryCount();
   if (count > TIndexFileHeader::kMaxSecondaryIndexes) RaiseCorruptHeader();
   const bool noPrimaryKey = FHeader.NoPrimaryKey();

@@ -183,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
         THeaderDamage{"two indexes of one name", kSlot1 + 120, {6, 'B', 'y', 'N', 'A', 'M', 'E'}, err::HeaderCorrupt},
         THeaderDamage{"name length beyond its slot", kSlot1, {31}, err::HeaderCorrupt},
         THeaderDamage{"next page offset not on a page boundary", 9, {0x01, 0x20, 0, 0}, err::HeaderCorrupt},
-        THeaderDamage{"record-state key length", 14 + 120 * 31 + 31, {6, 0}, err::HeaderCorrupt}),
+        THeaderDamage{"record-state key length", 14 + 120 * 31 + 31, {6, 0}, err::HeaderCorrupt},
+        THeaderDamage{"next page offset beyond the file", 9, {0x00, 0x30, 0, 0}, err::HeaderCorrupt}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(IndexFileTest, DeletingAnIndexKeepsTheModifiedPagesOfTheLaterOnes) {
