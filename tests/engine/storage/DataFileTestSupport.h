@@ -58,7 +58,7 @@ inline void SetFileBytes(const std::string& name, const std::vector<uint8_t>& by
 
 inline void DeleteFile(const std::string& name) {
   TFileHandler handler(name, true);
-  handler.Delete();
+  if (handler.Exists()) handler.Delete();
 }
 
 // Runs the action and answers the engine error code it raised, 0 when it raised none.
