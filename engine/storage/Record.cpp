@@ -76,9 +76,13 @@ void TRecord::SetFieldArea(const uint8_t* image) {
 }
 
 int TRecord::CheckedFieldOffset(const TFieldDefinition& field) const {
+  // Callers read the stored-size bytes of the value: from byte 5 for the auto-increment field,
+  // after the null-flag byte for the others. All of them must lie in the record.
   const int offset = field.Offset();
-  const int end = field.IsAutoIncrement() ? kAutoIncrementAt + 4 : offset + 1 + field.StoredSize();
-  if (offset < kAutoIncrementAt || end > Size()) RaiseEngineError(err::RecordBuffersCorrupt, FFile->FileName());
+  const int valueAt = field.IsAutoIncrement() ? kAutoIncrementAt : offset + 1;
+  const int valueSize = field.IsAutoIncrement() ? std::max<int>(field.StoredSize(), 4) : field.StoredSize();
+  if (offset < kAutoIncrementAt || valueAt + valueSize > Size())
+    RaiseEngineError(err::RecordBuffersCorrupt, FFile->FileName());
   return offset;
 }
 
