@@ -64,7 +64,6 @@ TRecord* TRecordCache::Find(int32_t number) {
 TRecord* TRecordCache::GetRecord(int32_t number, const TReadAhead& readAhead) {
   if (number <= 0) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
   if (number == FFile.FHeader.NextRecordNumber()) return Append(number);
-  if (number > FFile.FHeader.NextRecordNumber()) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
 
   TRecord* record = Find(number);
   if (record) {
@@ -72,7 +71,7 @@ TRecord* TRecordCache::GetRecord(int32_t number, const TReadAhead& readAhead) {
   } else {
     TDataFileOwner& owner = FFile.Owner();
     if (!owner.StrictChangeDetection() && owner.BeginCacheMissRead()) return nullptr;
-    // The lock may have re-read the header of a file another user changed.
+    // Asked for only now, after the lock has re-read the header of a file another user changed.
     if (number >= FFile.FHeader.NextRecordNumber()) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
     const int32_t count = ReadCount(number, readAhead);
     ReadRun(readAhead.Direction == TReadDirection::Forward ? number : number - count + 1, count);

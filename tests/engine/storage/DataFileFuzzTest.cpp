@@ -108,6 +108,7 @@ TEST(DataFileFuzz, MutatedFilesFailOnlyWithEngineErrors) {
   int clean = 0, refused = 0;
   for (int i = 0; i < iterations; ++i) {
     std::mt19937_64 random(kSeed + static_cast<uint64_t>(i));
+    if (std::getenv("FUZZ_TRACE")) std::fprintf(stderr, "iteration %d\n", i);
     std::vector<uint8_t> bytes = seeds[i % 2];
     Mutate(bytes, random);
     const std::string name = testing::UniqueTableName("fuzz");

@@ -292,6 +292,9 @@ TEST(RecordFields, DefinitionsThatDoNotFitTheRecordAreRefused) {
   wideAutoIncrement.Bytes()[88] = 200;  // a damaged stored size
   TFieldDefinition intoTheSystemPart = file.Field(0);
   intoTheSystemPart.SetOffset(2);
+  TFieldDefinition autoIncrementClaimingAnOffset = file.Field(1);
+  autoIncrementClaimingAnOffset.SetOffset(133);  // its value is bytes 5..8 all the same
+  EXPECT_EQ(record->FieldValue(autoIncrementClaimingAnOffset), record->Bytes() + kAutoIncrementAt);
   for (const TFieldDefinition* field : {&beyond, &wideAutoIncrement, &intoTheSystemPart}) {
     EXPECT_EQ(testing::EngineErrorCode([&] { (void)record->FieldValue(*field); }), err::RecordBuffersCorrupt);
     EXPECT_EQ(testing::EngineErrorCode([&] { (void)record->MutableFieldValue(*field); }), err::RecordBuffersCorrupt);
