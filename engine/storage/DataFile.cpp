@@ -58,7 +58,8 @@ void TDataFile::Open() {
 
 void TDataFile::ReadOpenedFile() {
   ReadHeader();
-  if (FHeader.FieldCount() > kMaxFieldCount) RaiseCorrupt();
+  // A record is at least its system part; a smaller size cannot be read safely.
+  if (FHeader.FieldCount() > kMaxFieldCount || FHeader.RecordSize() < kFieldAreaAt) RaiseCorrupt();
   ReadFieldDefinitions();
   FRecords.Reset();
 }

@@ -75,36 +75,38 @@ void TRecord::SetFieldArea(const uint8_t* image) {
   FModified = true;
 }
 
-int TRecord::CheckedFieldOffset(const TFieldDefinition& field) const {
-  const int offset = field.Offset();
-  const int end = field.IsAutoIncrement() ? kAutoIncrementAt + 4 : offset + 1 + field.StoredSize();
-  if (offset < kAutoIncrementAt || end > Size()) RaiseEngineError(err::RecordBuffersCorrupt, FFile->FileName());
-  return offset;
+int TRecord::CheckedValueAt(const TFieldDefinition& field) const {
+  // Callers read the stored-size bytes of the value: bytes 5.. for the auto-increment field
+  // (whatever offset its definition claims), after the null-flag byte for the others. All of
+  // them must lie in the record.
+  const bool autoIncrement = field.IsAutoIncrement();
+  const int valueAt = autoIncrement ? kAutoIncrementAt : field.Offset() + 1;
+  const int valueSize = autoIncrement ? std::max<int>(field.StoredSize(), 4) : field.StoredSize();
+  if ((!autoIncrement && field.Offset() < kFieldAreaAt) || valueAt + valueSize > Size())
+    RaiseEngineError(err::RecordBuffersCorrupt, FFile->FileName());
+  return valueAt;
 }
 
 bool TRecord::IsNull(const TFieldDefinition& field) const {
-  const int offset = CheckedFieldOffset(field);
-  return !field.IsAutoIncrement() && FBytes[static_cast<size_t>(offset)] == 0;
+  const int valueAt = CheckedValueAt(field);
+  return !field.IsAutoIncrement() && FBytes[static_cast<size_t>(valueAt - 1)] == 0;
 }
 
 const uint8_t* TRecord::FieldValue(const TFieldDefinition& field) const {
-  if (IsNull(field)) return nullptr;
-  const int offset = CheckedFieldOffset(field);
-  return &FBytes[static_cast<size_t>(field.IsAutoIncrement() ? offset : offset + 1)];
+  return IsNull(field) ? nullptr : &FBytes[static_cast<size_t>(CheckedValueAt(field))];
 }
 
 uint8_t* TRecord::MutableFieldValue(const TFieldDefinition& field) {
-  const int offset = CheckedFieldOffset(field);
+  const int valueAt = CheckedValueAt(field);
+  if (!field.IsAutoIncrement()) FBytes[static_cast<size_t>(valueAt - 1)] = 1;
   FModified = true;
-  if (field.IsAutoIncrement()) return &FBytes[static_cast<size_t>(offset)];
-  FBytes[static_cast<size_t>(offset)] = 1;
-  return &FBytes[static_cast<size_t>(offset + 1)];
+  return &FBytes[static_cast<size_t>(valueAt)];
 }
 
 void TRecord::SetNull(const TFieldDefinition& field) {
-  const int offset = CheckedFieldOffset(field);
+  const int valueAt = CheckedValueAt(field);
   if (field.IsAutoIncrement()) return;
-  std::fill_n(FBytes.begin() + offset, field.StoredSize() + 1, 0);
+  std::fill_n(FBytes.begin() + (valueAt - 1), field.StoredSize() + 1, 0);
   FModified = true;
 }
 

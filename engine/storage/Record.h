@@ -70,8 +70,8 @@ class TRecord {
   friend class TRecordCache;  // keeps the recency links and renumbers entries it reuses
   friend class TRecordStack;  // resizes pooled records for the file they serve next
 
-  // Offset of the field's null-flag byte, after checking that flag and value lie in the record.
-  int CheckedFieldOffset(const TFieldDefinition& field) const;
+  // Where the field's value starts, after checking that flag and value lie in the record.
+  int CheckedValueAt(const TFieldDefinition& field) const;
   void Resize(int recordSize);
 
   TDataFile* FFile;

@@ -39,7 +39,7 @@ void TRecordCache::Reset() {
 
 TRecord* TRecordCache::Cached(int32_t number) const {
   const int at = LowerBound(number);
-  return at < FCache.Count() && FCache[at]->FNumber == number ? FCache[at].get() : nullptr;
+  return at < FCache.Count() && FCache[at]->FNumber == number ? FCache[at] : nullptr;
 }
 
 int TRecordCache::LowerBound(int32_t number) const {
@@ -64,7 +64,6 @@ TRecord* TRecordCache::Find(int32_t number) {
 TRecord* TRecordCache::GetRecord(int32_t number, const TReadAhead& readAhead) {
   if (number <= 0) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
   if (number == FFile.FHeader.NextRecordNumber()) return Append(number);
-  if (number > FFile.FHeader.NextRecordNumber()) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
 
   TRecord* record = Find(number);
   if (record) {
@@ -72,7 +71,7 @@ TRecord* TRecordCache::GetRecord(int32_t number, const TReadAhead& readAhead) {
   } else {
     TDataFileOwner& owner = FFile.Owner();
     if (!owner.StrictChangeDetection() && owner.BeginCacheMissRead()) return nullptr;
-    // The lock may have re-read the header of a file another user changed.
+    // Asked for only now, after the lock has re-read the header of a file another user changed.
     if (number >= FFile.FHeader.NextRecordNumber()) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
     const int32_t count = ReadCount(number, readAhead);
     ReadRun(readAhead.Direction == TReadDirection::Forward ? number : number - count + 1, count);
@@ -99,7 +98,7 @@ TRecord* TRecordCache::Append(int32_t number) {
   if (next + 1 > kMaxRecordNumber || next * FFile.RecordSize() >= kMaxRecordBytes)
     RaiseEngineError(err::TableFull, FFile.FileName());
   TakeEntries(1);
-  TRecord* record = FFresh[0].get();
+  TRecord* record = FFresh[0];
   record->FNumber = number;
   record->Clear(false);
   // The new slot is written even if nothing is stored in it, so that the file always holds as
@@ -150,7 +149,7 @@ void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {
   if (FMissing.Count() == 0) return;
   TakeEntries(FMissing.Count());
   for (int k = 0; k < FMissing.Count(); ++k) {
-    TRecord* record = FFresh[k].get();
+    TRecord* record = FFresh[k];
     record->FNumber = first + FMissing[k];
     record->Load(bytes + int64_t{FMissing[k]} * recordSize);
     PushFront(record);
@@ -185,7 +184,7 @@ void TRecordCache::TakeEntries(int count) {
     ++taken;
   }
   RemoveEvicted();
-  for (auto& record : FFresh) {
+  for (TRecord* record : FFresh) {
     record->FEvicted = false;
     record->FModified = false;
     record->FPinCount = 0;
@@ -204,9 +203,9 @@ void TRecordCache::RemoveEvicted() {
   int kept = 0;
   for (int i = 0; i < FCache.Count(); ++i) {
     if (FCache[i]->FEvicted)
-      FFresh.Add(std::move(FCache[i]));
+      FFresh.Add(FCache[i]);
     else
-      FCache[kept++] = std::move(FCache[i]);
+      FCache[kept++] = FCache[i];
   }
   FCache.SetCount(kept);
   FEvictedCount = 0;
@@ -220,9 +219,9 @@ void TRecordCache::InsertFresh() {
   int from = old - 1, fresh = added - 1, to = old + added - 1;
   while (fresh >= 0) {
     if (from >= 0 && FCache[from]->FNumber > FFresh[fresh]->FNumber)
-      FCache[to--] = std::move(FCache[from--]);
+      FCache[to--] = FCache[from--];
     else
-      FCache[to--] = std::move(FFresh[fresh--]);
+      FCache[to--] = FFresh[fresh--];
   }
   FFresh.SetCount(0);
 }
@@ -296,8 +295,8 @@ bool TRecordCache::InReadRange(const TRecord& record) const {
 
 bool TRecordCache::WriteModified(bool flush) {
   FCollected.SetCount(0);
-  for (const auto& record : FCache)
-    if (record->Modified() && !record->Pinned() && !InReadRange(*record)) FCollected.Add(record.get());
+  for (TRecord* record : FCache)
+    if (record->Modified() && !record->Pinned() && !InReadRange(*record)) FCollected.Add(record);
   if (FCollected.Count() == 0) return false;
 
   const int64_t recordSize = FFile.RecordSize();
@@ -327,7 +326,7 @@ void TRecordCache::WriteRun(int from, int to) {
 }
 
 void TRecordCache::Empty() {
-  for (auto& record : FCache) FStack.Give(std::move(record));
+  for (TRecord* record : FCache) FStack.Give(record);
   FCache.SetCount(0);
   FNewest = FOldest = nullptr;
 }
@@ -335,8 +334,8 @@ void TRecordCache::Empty() {
 void TRecordCache::Shrink() {
   FCapacity = FNormalCapacity;
   for (int i = FCapacity; i < FCache.Count(); ++i) {
-    Unlink(FCache[i].get());
-    FStack.Give(std::move(FCache[i]));
+    Unlink(FCache[i]);
+    FStack.Give(FCache[i]);
   }
   if (FCache.Count() > FCapacity) FCache.SetCount(FCapacity);
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "Record.h"
@@ -91,13 +90,13 @@ class TRecordCache {
   static void Grow(std::vector<uint8_t>& buffer, int64_t size);
 
   TDataFile& FFile;
-  TSystemList<std::unique_ptr<TRecord>> FCache;  // sorted by record number
+  TRecordStack FStack;
+  TSystemList<TRecord*> FCache;  // sorted by record number; the records belong to FStack
   TRecord* FNewest = nullptr;
   TRecord* FOldest = nullptr;
-  TSystemList<std::unique_ptr<TRecord>> FFresh;  // entries being made for a read or an append
+  TSystemList<TRecord*> FFresh;                  // entries being made for a read or an append
   TSystemList<int32_t> FMissing;                 // numbers of a read run not yet cached
   TSystemList<TRecord*> FCollected;              // records collected for writing
-  TRecordStack FStack;
   TRecordCacheStatistics FStatistics;
   int FCapacity = 0;
   int FNormalCapacity = 0;

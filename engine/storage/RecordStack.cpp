@@ -4,12 +4,15 @@
 
 namespace sklad {
 
-TRecordStack::TRecordStack() { FRecords.SetCapacity(kInitialCapacity); }
+TRecordStack::TRecordStack() { FPooled.SetCapacity(kInitialCapacity); }
 
-std::unique_ptr<TRecord> TRecordStack::Take(TDataFile& file) {
-  if (FRecords.Count() == 0) return std::make_unique<TRecord>(file);
-  std::unique_ptr<TRecord> record = std::move(FRecords.Last());
-  FRecords.Delete(FRecords.Count() - 1);
+TRecord* TRecordStack::Take(TDataFile& file) {
+  if (FPooled.Count() == 0) {
+    FMade.Add(std::make_unique<TRecord>(file));
+    return FMade.Last().get();
+  }
+  TRecord* record = FPooled.Last();
+  FPooled.Delete(FPooled.Count() - 1);
   record->FFile = &file;
   record->Resize(file.RecordSize());
   record->FNumber = 0;
@@ -20,6 +23,6 @@ std::unique_ptr<TRecord> TRecordStack::Take(TDataFile& file) {
   return record;
 }
 
-void TRecordStack::Give(std::unique_ptr<TRecord> record) { FRecords.Add(std::move(record)); }
+void TRecordStack::Give(TRecord* record) { FPooled.Add(record); }
 
 }  // namespace sklad

@@ -1,5 +1,6 @@
-// TRecordStack: the pool of unused record objects of a data file's record cache, so that records
-// leaving the cache are kept for reuse instead of being freed and allocated again.
+// TRecordStack: the record objects of a data file's record cache. It owns every record it ever
+// made; records leaving the cache come back here and are handed out again instead of being
+// freed and allocated anew.
 #pragma once
 
 #include <memory>
@@ -14,13 +15,14 @@ class TRecordStack {
   TRecordStack();
 
   // The last pooled record, cleared and unpinned, or a new one; sized for the file's records.
-  std::unique_ptr<TRecord> Take(TDataFile& file);
-  void Give(std::unique_ptr<TRecord> record);
-  int Count() const { return FRecords.Count(); }
+  TRecord* Take(TDataFile& file);
+  void Give(TRecord* record);
+  int Count() const { return FPooled.Count(); }
 
  private:
   static constexpr int kInitialCapacity = 16383;
-  TSystemList<std::unique_ptr<TRecord>> FRecords;
+  TSystemList<std::unique_ptr<TRecord>> FMade;
+  TSystemList<TRecord*> FPooled;
 };
 
 }  // namespace sklad

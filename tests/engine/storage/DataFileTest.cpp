@@ -277,3 +277,38 @@ TEST_F(DataFileTest, FieldLookupByNumberAndName) {
 
 }  // namespace
 }  // namespace sklad
+
+namespace sklad {
+namespace {
+
+TEST(RecordFields, DefinitionsThatDoNotFitTheRecordAreRefused) {
+  TDataFile file(testing::UniqueTableName("fields"), true);
+  file.Create({}, testing::FieldList({TFieldDefinition::Make("a", TFieldType::Integer),
+                                      TFieldDefinition::Make("id", TFieldType::Integer, 0, subtype::AutoIncrement)}));
+  TRecord* record = file.Records().NewRecord();
+  TFieldDefinition beyond = file.Field(0);
+  beyond.SetOffset(12);  // value bytes 13..16 of a 14-byte record
+  TFieldDefinition wideAutoIncrement = file.Field(1);
+  wideAutoIncrement.Bytes()[88] = 200;  // a damaged stored size
+  TFieldDefinition intoTheSystemPart = file.Field(0);
+  intoTheSystemPart.SetOffset(2);
+  TFieldDefinition autoIncrementClaimingAnOffset = file.Field(1);
+  autoIncrementClaimingAnOffset.SetOffset(133);  // its value is bytes 5..8 all the same
+  EXPECT_EQ(record->FieldValue(autoIncrementClaimingAnOffset), record->Bytes() + kAutoIncrementAt);
+  for (const TFieldDefinition* field : {&beyond, &wideAutoIncrement, &intoTheSystemPart}) {
+    EXPECT_EQ(testing::EngineErrorCode([&] { (void)record->FieldValue(*field); }), err::RecordBuffersCorrupt);
+    EXPECT_EQ(testing::EngineErrorCode([&] { (void)record->MutableFieldValue(*field); }), err::RecordBuffersCorrupt);
+  }
+  StoreLE<int32_t>(record->MutableFieldValue(file.Field(0)), -7);
+  EXPECT_EQ(LoadLE<int32_t>(record->FieldValue(file.Field(0))), -7);
+  EXPECT_FALSE(record->IsNull(file.Field(1)));
+  record->SetNull(file.Field(0));
+  EXPECT_TRUE(record->IsNull(file.Field(0)));
+  EXPECT_EQ(record->FieldValue(file.Field(0)), nullptr);
+  file.Records().ReleaseRecord(record);
+  file.Close();
+  testing::DeleteFile(file.FileName());
+}
+
+}  // namespace
+}  // namespace sklad

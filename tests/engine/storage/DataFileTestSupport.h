@@ -48,17 +48,20 @@ inline std::vector<uint8_t> FileBytes(const std::string& name) {
   return bytes;
 }
 
-// Replaces the file's whole content.
+// Replaces the file's whole content, making the file when there is none.
 inline void SetFileBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
   TFileHandler handler(name, true);
-  handler.Open();
+  if (handler.Exists())
+    handler.Open();
+  else
+    handler.CreateNew();
   handler.WriteAt(0, nullptr, 0);
   if (!bytes.empty()) handler.WriteAt(0, bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 inline void DeleteFile(const std::string& name) {
   TFileHandler handler(name, true);
-  handler.Delete();
+  if (handler.Exists()) handler.Delete();
 }
 
 // Runs the action and answers the engine error code it raised, 0 when it raised none.
