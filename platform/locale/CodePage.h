@@ -8,7 +8,9 @@
 
 namespace platform {
 
-// Bytes or characters without a counterpart become the converter's substitution character.
+// Bytes or characters without a counterpart become '?' (so does malformed UTF-8); zero bytes are
+// converted like any other character. A code page ICU has no converter for raises
+// std::invalid_argument.
 std::string CodePageToUtf8(std::string_view bytes, int codePage);
 std::string Utf8ToCodePage(std::string_view utf8, int codePage);
 
