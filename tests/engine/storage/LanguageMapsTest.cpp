@@ -9,6 +9,7 @@
 
 #include "CzechWords.h"
 #include "engine/storage/LanguageCharMaps.h"
+#include "engine/storage/LanguageList.h"
 #include "platform/locale/CodePage.h"
 #include "platform/locale/Collation.h"
 #include "tests/support/Iterations.h"
@@ -145,6 +146,23 @@ TEST(LanguageInstalled, LanguageZeroAlwaysAndKnownLocales) {
   EXPECT_TRUE(IsLanguageInstalled(1031, 1));
   EXPECT_FALSE(IsLanguageInstalled(kCzech, 5));
   EXPECT_FALSE(IsLanguageInstalled(4711, 0));
+}
+
+// Every listed language has working locale services, whatever its code page.
+TEST(LanguageServices, EveryListedLanguageComparesAndMapsCase) {
+  for (const TLanguageEntry& entry : LanguageList()) {
+    EXPECT_EQ(CompareStrings(entry.Id, 0, false, "a", "b"), -1) << entry.Name;
+    EXPECT_EQ(CompareStrings(entry.Id, 0, true, "abc", "ABC"), 0) << entry.Name;
+    std::string text = "abc";
+    ToUpperCase(entry.Id, 0, text);
+    EXPECT_EQ(text, "ABC") << entry.Name;
+  }
+}
+
+TEST(LanguageServices, SessionDefaultIsTheUserLanguageUnlessItNeedsDoubleBytes) {
+  const uint16_t language = DefaultSessionLanguage();
+  const uint16_t primary = language & 0x3FF;
+  EXPECT_TRUE(primary != 0x04 && primary != 0x11 && primary != 0x12);
 }
 
 TEST(CharacterMap, WithoutLanguageTheIdentity) {

@@ -10,6 +10,7 @@
 
 #include "engine/storage/BcdValue.h"
 #include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageList.h"
 #include "engine/storage/LanguageSettings.h"
 
 namespace sklad {
@@ -116,7 +117,13 @@ TEST_P(ValueConversion, ValuesRoundTripThroughText) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, ValueConversion, ::testing::Values(uint16_t{0}, uint16_t{1029}, uint16_t{1033}));
+std::vector<uint16_t> ListedLanguages() {
+  std::vector<uint16_t> ids;
+  for (const TLanguageEntry& entry : LanguageList()) ids.push_back(entry.Id);
+  return ids;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryListedLanguage, ValueConversion, ::testing::ValuesIn(ListedLanguages()));
 
 TEST(ValueConversionText, LocaleDecidesTheTexts) {
   const Value date = Value::Of(DayNumber({2024, 3, 5}));
