@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CzechWords.h"
@@ -87,6 +88,27 @@ TEST(CompareStrings, GoldenCzechWordListSortsIntoItsOrder) {
   });
   for (size_t i = 0; i < words.size(); ++i)
     ASSERT_EQ(platform::CodePageToUtf8(words[i], 1250), testing::kCzechWordsInOrder[i]) << "position " << i;
+}
+
+// Threads share the cached collators: each sorts the golden list at once with its own options.
+TEST(CompareStrings, ThreadsShareTheCachedCollators) {
+  std::vector<std::string> expected;
+  for (const char* word : testing::kCzechWordsInOrder) expected.push_back(Cp1250(word));
+  const auto sortCopy = [&](bool caseInsensitive, std::vector<std::string>& out) {
+    for (int round = 0; round < sklad::testing::Iterations(3, 100); ++round) {
+      out = expected;
+      std::shuffle(out.begin(), out.end(), std::mt19937(round));
+      std::sort(out.begin(), out.end(), [&](const std::string& a, const std::string& b) {
+        return CompareStrings(kCzech, 0, caseInsensitive, a, b) < 0;
+      });
+    }
+  };
+  std::vector<std::string> sensitive, insensitive;
+  std::thread first(sortCopy, false, std::ref(sensitive)), second(sortCopy, true, std::ref(insensitive));
+  first.join();
+  second.join();
+  EXPECT_EQ(sensitive, expected);
+  EXPECT_EQ(insensitive, expected);  // the list has no words differing only in case
 }
 
 // Arbitrary bytes: zero bytes, bytes 1250 leaves undefined, long strings beyond the stack buffer.
