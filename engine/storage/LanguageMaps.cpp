@@ -51,7 +51,9 @@ int CompareWithLocale(uint16_t language, uint16_t sort, bool ignoreCase, std::st
 uint32_t LocaleOf(uint16_t language, uint16_t sort) { return platform::MakeLcid(language, sort); }
 
 bool IsLanguageInstalled(uint16_t language, uint16_t sort) {
-  return language == 0 || platform::IsLocaleInstalled(LocaleOf(language, sort));
+  // A locale identifier has four bits for the sort; a larger sort names no locale.
+  if (language == 0) return true;
+  return sort <= 0xF && platform::IsLocaleInstalled(LocaleOf(language, sort));
 }
 
 uint16_t DefaultSessionLanguage() {

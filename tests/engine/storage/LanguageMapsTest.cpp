@@ -167,6 +167,7 @@ TEST(LanguageInstalled, LanguageZeroAlwaysAndKnownLocales) {
   EXPECT_TRUE(IsLanguageInstalled(kCzech, 0));
   EXPECT_TRUE(IsLanguageInstalled(1031, 1));
   EXPECT_FALSE(IsLanguageInstalled(kCzech, 5));
+  EXPECT_FALSE(IsLanguageInstalled(kCzech, 16));  // would alias sort 0 in the locale identifier
   EXPECT_FALSE(IsLanguageInstalled(4711, 0));
 }
 
