@@ -53,9 +53,10 @@ TFileList& TFileList::Instance() {
 }
 
 bool TFileList::HasBaseName(const std::string& name) {
-  const std::string native = platform::NativeSeparators(Trimmed(name));
-  return !Trimmed(std::filesystem::path(native).stem().string()).empty() &&
-         std::filesystem::path(native).filename().string() != "..";
+  const std::string native = platform::NativeSeparators(name);
+  std::string base = native.substr(native.find_last_of('/') + 1);
+  base = base.substr(0, base.find_last_of('.'));
+  return !Trimmed(base).empty();
 }
 
 std::string TFileList::RegistryName(const std::string& name, bool inMemory) {

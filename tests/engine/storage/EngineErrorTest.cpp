@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 namespace sklad {
 namespace {
@@ -82,6 +83,22 @@ TEST(EngineError, ErrorBuiltFromCodeUsesTheLastRecordedContext) {
   Raised(8706, "Catalogue");
   EXPECT_STREQ(ESkladEngineError(8709).what(), "Sklad Engine Error # 8709 No current record in table 'Catalogue'");
   EXPECT_EQ(EngineErrorText(8710), "Record not found in table 'Catalogue'");
+}
+
+// Threads raising at once each get the message of their own context.
+TEST(EngineError, ConcurrentRaisesKeepTheirOwnContext) {
+  auto raiseMany = [](std::string table, int& mismatches) {
+    for (int i = 0; i < 2000; ++i) {
+      const std::string message = Raised(8709, table).what();
+      if (message != "Sklad Engine Error # 8709 No current record in table '" + table + "'") ++mismatches;
+    }
+  };
+  int mismatchesA = 0, mismatchesB = 0;
+  std::thread a(raiseMany, "alpha", std::ref(mismatchesA));
+  std::thread b(raiseMany, "beta", std::ref(mismatchesB));
+  a.join();
+  b.join();
+  EXPECT_EQ(mismatchesA + mismatchesB, 0);
 }
 
 }  // namespace

@@ -1,0 +1,424 @@
+// The grammar half of TExpressionParser: expressions, predicates, operands and constants.
+#include "ExpressionParser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <ctime>
+
+#include "engine/storage/EngineError.h"
+
+namespace sklad {
+namespace {
+
+// Parenthesised expressions nest at most this deep, so that no text can exhaust the stack.
+constexpr int kMaximumNesting = 200;
+
+constexpr auto kBoolean = static_cast<uint8_t>(TFieldType::Boolean);
+
+// The local date and time of the moment: day number (0001-01-01 = 1) and milliseconds of the day.
+struct ClockValue {
+  int32_t dayNumber;
+  int32_t milliseconds;
+};
+
+ClockValue Now() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t seconds = system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  const year_month_day date{year{local.tm_year + 1900}, month{static_cast<unsigned>(local.tm_mon + 1)},
+                            day{static_cast<unsigned>(local.tm_mday)}};
+  const int32_t dayNumber =
+      static_cast<int32_t>((sys_days(date) - sys_days(year{1} / January / 1)).count()) + 1;
+  const int32_t millisecond = static_cast<int32_t>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  return {dayNumber, ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + millisecond};
+}
+
+// The correlation name of a qualified column: the name without directory part and extension.
+std::string CorrelationFrom(const std::string& text) {
+  std::string name = text.substr(text.find_last_of("\\/") + 1);
+  return name.substr(0, name.find('.'));
+}
+
+}  // namespace
+
+TExpTree TExpressionParser::MakeNode(TNodeKind kind, TOperator op, std::string text) const {
+  TExpTree node = TakeNode();
+  node->Kind = kind;
+  node->Operator = op;
+  node->SourceText = std::move(text);
+  const bool comparisonOrLogical = op >= TOperator::Equal && op <= TOperator::Or;  // includes NOT
+  if (kind == TNodeKind::Predicate || comparisonOrLogical) {
+    node->ValueType = kBoolean;
+    node->Size = 2;
+  }
+  return node;
+}
+
+void TExpressionParser::Expect(int kind, std::string_view prefix) {
+  if (FKind != kind) RaiseTokenError(prefix);
+  NextToken();
+}
+
+void TExpressionParser::ExpectKeyword(std::string_view word, std::string_view prefix) {
+  if (!IsKeyword(word)) RaiseTokenError(prefix);
+  NextToken();
+}
+
+TExpTree TExpressionParser::ParseExpression(TAllowances allowances) {
+  if (++FDepth > kMaximumNesting) {
+    FDepth = 0;
+    RaiseClauseError("Expression nested too deeply in ");
+  }
+  TExpTree tree = ParseDisjunction(allowances);
+  --FDepth;
+  return tree;
+}
+
+TExpTree TExpressionParser::ParseDisjunction(TAllowances allowances) {
+  TExpTree left = ParseConjunction(allowances);
+  while (IsKeyword("OR")) {
+    TExpTree node = MakeNode(TNodeKind::BinaryOperator, TOperator::Or, TokenText());
+    NextToken();
+    node->First = left.release();
+    node->Second = ParseConjunction(allowances).release();
+    left = std::move(node);
+  }
+  return left;
+}
+
+TExpTree TExpressionParser::ParseConjunction(TAllowances allowances) {
+  TExpTree left = ParseNegation(allowances);
+  while (IsKeyword("AND")) {
+    TExpTree node = MakeNode(TNodeKind::BinaryOperator, TOperator::And, TokenText());
+    NextToken();
+    node->First = left.release();
+    node->Second = ParseNegation(allowances).release();
+    left = std::move(node);
+  }
+  return left;
+}
+
+TExpTree TExpressionParser::ParseNegation(TAllowances allowances) {
+  if (!IsKeyword("NOT")) return ParseComparison(allowances);
+  TExpTree node = MakeNode(TNodeKind::UnaryOperator, TOperator::Not, TokenText());
+  NextToken();
+  node->First = ParseComparison(allowances).release();
+  return node;
+}
+
+TExpTree TExpressionParser::ParseComparison(TAllowances allowances) {
+  TExpTree left = ParseSum(allowances);
+  TOperator op = TOperator::None;
+  std::string text(1, static_cast<char>(FKind));
+  if (FKind == '=') {
+    op = TOperator::Equal;
+    NextToken();
+  } else if (FKind == '<' || FKind == '>') {
+    const bool less = FKind == '<';
+    const size_t firstEnd = FPosition;
+    NextToken();
+    if (FKind == '=' || (less && FKind == '>')) {
+      text += (FTokenStart == firstEnd ? "" : " ") + std::string(1, static_cast<char>(FKind));
+      op = FKind == '=' ? (less ? TOperator::LessOrEqual : TOperator::GreaterOrEqual) : TOperator::NotEqual;
+      NextToken();
+    } else {
+      op = less ? TOperator::Less : TOperator::Greater;
+    }
+  } else {
+    return ParsePredicate(std::move(left), allowances);
+  }
+  TExpTree node = MakeNode(TNodeKind::BinaryOperator, op, text);
+  node->First = left.release();
+  node->Second = ParseSum(allowances).release();
+  return node;
+}
+
+TExpTree TExpressionParser::ParsePredicate(TExpTree left, TAllowances allowances) {
+  const bool predicateWord = IsKeyword("NOT") || IsKeyword("LIKE") || IsKeyword("BETWEEN") || IsKeyword("IN") ||
+                             IsKeyword("IS");
+  if (!predicateWord) return left;
+  if (!(allowances & AllowExtendedPredicates))
+    RaiseClauseError("Extended predicate operators (LIKE, BETWEEN, IN, IS NULL) are not allowed in ");
+  if (IsKeyword("IS")) return ParseIsNull(std::move(left));
+
+  std::string text;
+  const bool negated = IsKeyword("NOT");
+  if (negated) {
+    text = TokenText() + " ";
+    NextToken();
+    if (!IsKeyword("LIKE") && !IsKeyword("BETWEEN") && !IsKeyword("IN"))
+      RaiseTokenError("Unknown or unexpected symbol '");
+  }
+  text += TokenText();
+
+  if (IsKeyword("LIKE")) {
+    TExpTree node = MakeNode(TNodeKind::Predicate, negated ? TOperator::NotLike : TOperator::Like, text);
+    NextToken();
+    node->First = left.release();
+    node->Second = ParseSum(allowances).release();
+    return node;
+  }
+  if (IsKeyword("BETWEEN")) {
+    TExpTree node = MakeNode(TNodeKind::Predicate, negated ? TOperator::NotBetween : TOperator::Between, text);
+    NextToken();
+    node->First = left.release();
+    TExpTree low = ParseSum(allowances);
+    ExpectKeyword("AND", "Expected AND operator in BETWEEN operator, instead found '");
+    low->Second = ParseSum(allowances).release();
+    node->Second = low.release();
+    return node;
+  }
+  TExpTree node = MakeNode(TNodeKind::Predicate, negated ? TOperator::NotIn : TOperator::In, text);
+  NextToken();
+  node->First = left.release();
+  return ParseInList(std::move(node), negated, allowances);
+}
+
+TExpTree TExpressionParser::ParseInList(TExpTree node, bool negated, TAllowances allowances) {
+  Expect('(', negated ? "Expected left parentheses for IN operator, instead found '"
+                      : "Expected left parentheses after IN operator, instead found '");
+  if (IsKeyword("SELECT")) {
+    if (!(allowances & AllowSubSelects)) RaiseClauseError("Sub-select queries are not allowed in ");
+    node->Operator = negated ? TOperator::NotInSelect : TOperator::InSelect;
+    TExpTree subSelect = MakeNode(TNodeKind::SubSelect, TOperator::None, TokenText());
+    if (FOwner) subSelect->SubQuery = FOwner->ParseSubSelect(*this);
+    node->Second = subSelect.release();
+  } else {
+    if (FKind == ')') RaiseClauseError("You must provide at least one value as an operand of the IN operator  in ");
+    TExpToken** link = &node->Second;
+    for (;;) {
+      *link = ParseSum(allowances).release();
+      link = &(*link)->Second;
+      if (FKind != ',') break;
+      NextToken();
+    }
+  }
+  Expect(')', "Expected right parentheses after IN operator, instead found '");
+  return node;
+}
+
+TExpTree TExpressionParser::ParseIsNull(TExpTree left) {
+  std::string text = TokenText();
+  NextToken();
+  TOperator op = TOperator::Equal;
+  if (IsKeyword("NOT")) {
+    text += " " + TokenText();
+    op = TOperator::NotEqual;
+    NextToken();
+  }
+  if (!IsKeyword("NULL")) RaiseError("Unknown or unexpected symbol '" + TokenText() + "' found in " + FClause);
+  text += " " + TokenText();
+  TExpTree nullConstant = MakeNode(TNodeKind::Constant, TOperator::None, TokenText());
+  nullConstant->IsNull = true;
+  NextToken();
+  TExpTree node = MakeNode(TNodeKind::BinaryOperator, op, text);
+  node->First = left.release();
+  node->Second = nullConstant.release();
+  return node;
+}
+
+TExpTree TExpressionParser::ParseSum(TAllowances allowances) {
+  TExpTree left = ParseProduct(allowances);
+  while (FKind == '+' || FKind == '-' || FKind == '|') {
+    std::string text(1, static_cast<char>(FKind));
+    const TOperator op = FKind == '-' ? TOperator::Subtract : TOperator::Add;
+    if (FKind == '|') {
+      NextToken();
+      if (FKind != '|')
+        RaiseTokenError(
+            "Second concatenation symbol '|' expected after first concatentation symbol, instead found '");
+      text = "||";
+    }
+    NextToken();
+    TExpTree node = MakeNode(TNodeKind::BinaryOperator, op, text);
+    node->First = left.release();
+    node->Second = ParseProduct(allowances).release();
+    left = std::move(node);
+  }
+  return left;
+}
+
+TExpTree TExpressionParser::ParseProduct(TAllowances allowances) {
+  TExpTree left = ParseSignedPrimary(allowances);
+  while (FKind == '*' || FKind == '/') {
+    TExpTree node =
+        MakeNode(TNodeKind::BinaryOperator, FKind == '*' ? TOperator::Multiply : TOperator::Divide, TokenText());
+    NextToken();
+    node->First = left.release();
+    node->Second = ParseSignedPrimary(allowances).release();
+    left = std::move(node);
+  }
+  return left;
+}
+
+TExpTree TExpressionParser::ParseSignedPrimary(TAllowances allowances) {
+  if (FKind != '+' && FKind != '-') return ParsePrimary(allowances);
+  TExpTree node =
+      MakeNode(TNodeKind::UnaryOperator, FKind == '-' ? TOperator::Negate : TOperator::UnaryPlus, TokenText());
+  NextToken();
+  node->First = ParsePrimary(allowances).release();
+  return node;
+}
+
+TExpTree TExpressionParser::ParsePrimary(TAllowances allowances) {
+  switch (FKind) {
+    case tkIdentifier:
+      return ParseIdentifier(allowances);
+    case tkBracketedName:
+    case tkString: {
+      const bool bracketed = FKind == tkBracketedName;
+      const std::string text = TokenText();
+      NextToken();
+      if (FKind == '.') return ParseQualifiedColumn(text, allowances);
+      if (bracketed) {
+        TExpTree column = MakeNode(TNodeKind::Column, TOperator::None, text);
+        column->ColumnName = text;
+        return column;
+      }
+      TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
+      constant->SetString(text);
+      return constant;
+    }
+    case tkCharacterConstant:
+      return ParseCharacterConstant();
+    case tkInteger:
+    case tkFloat:
+      return ParseNumber();
+    case '(': {
+      NextToken();
+      TExpTree inner = ParseExpression(allowances);
+      Expect(')', "Right parentheses expected, instead found '");
+      return inner;
+    }
+    case '*': {
+      if (!(allowances & AllowAllColumns)) RaiseClauseError("* (all columns) symbol is not allowed in ");
+      NextToken();
+      TExpTree column = MakeNode(TNodeKind::Column, TOperator::None, "*");
+      column->ColumnName = "*";
+      return column;
+    }
+    case '?': {
+      if (!(allowances & AllowParameters)) RaiseClauseError("Parameters are not allowed in ");
+      NextToken();
+      TExpTree marker = MakeNode(TNodeKind::Constant, TOperator::None, "?");
+      marker->IsParameter = true;
+      if (FOwner) FOwner->AddParameter(marker.get());
+      return marker;
+    }
+    default:
+      RaiseError("Unknown or unexpected symbol '" + TokenText() + "' found in " + FClause);
+  }
+}
+
+TExpTree TExpressionParser::ParseIdentifier(TAllowances allowances) {
+  if (IsFunctionKeyword()) return ParseFunction(allowances);
+  for (std::string_view aggregate : {"SUM", "COUNT", "MIN", "MAX", "AVG"})
+    if (IsKeyword(aggregate)) return ParseAggregate(allowances);
+
+  const std::string text = TokenText();
+  if (IsKeyword("TRUE") || IsKeyword("FALSE")) {
+    TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
+    constant->ValueType = kBoolean;
+    constant->Size = 2;
+    constant->Set<int16_t>(IsKeyword("TRUE") ? 1 : 0);
+    NextToken();
+    return constant;
+  }
+  if (IsKeyword("NULL")) {
+    TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
+    constant->IsNull = true;
+    NextToken();
+    return constant;
+  }
+  if (IsKeyword("CURRENT_DATE") || IsKeyword("CURRENT_TIME") || IsKeyword("CURRENT_TIMESTAMP")) {
+    TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
+    const ClockValue now = Now();
+    if (IsKeyword("CURRENT_DATE")) {
+      constant->ValueType = static_cast<uint8_t>(TFieldType::Date);
+      constant->Size = 4;
+      constant->Set<int32_t>(now.dayNumber);
+    } else if (IsKeyword("CURRENT_TIME")) {
+      constant->ValueType = static_cast<uint8_t>(TFieldType::Time);
+      constant->Size = 4;
+      constant->Set<int32_t>(now.milliseconds);
+    } else {
+      constant->ValueType = static_cast<uint8_t>(TFieldType::TimeStamp);
+      constant->Size = 8;
+      constant->Set<double>(static_cast<double>(now.dayNumber) * kMillisecondsPerDay + now.milliseconds);
+    }
+    NextToken();
+    return constant;
+  }
+
+  NextToken();
+  if (FKind == '(') RaiseError("Unknown or unexpected function '" + text + "' found in " + FClause);
+  if (FKind == '.') return ParseQualifiedColumn(text, allowances);
+  TExpTree column = MakeNode(TNodeKind::Column, TOperator::None, text);
+  column->ColumnName = text;
+  return column;
+}
+
+// Called with the `.` after the correlation name as the current token.
+TExpTree TExpressionParser::ParseQualifiedColumn(const std::string& correlation, TAllowances allowances) {
+  NextToken();
+  if (FKind == '*') {
+    if (!(allowances & AllowAllColumns)) RaiseClauseError("* (all columns) symbol is not allowed in ");
+  } else if (FKind != tkIdentifier && FKind != tkBracketedName && FKind != tkString) {
+    RaiseTokenError("Symbol or string expression expected after table correlation name separator '.', instead found '");
+  }
+  const std::string column = TokenText();
+  NextToken();
+  TExpTree node = MakeNode(TNodeKind::Column, TOperator::None, correlation + "." + column);
+  node->ColumnName = column;
+  node->CorrelationName = CorrelationFrom(correlation);
+  return node;
+}
+
+TExpTree TExpressionParser::ParseNumber() {
+  const std::string text = TokenText();
+  TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
+  int32_t integer = 0;
+  const char* end = text.data() + text.size();
+  if (FKind == tkInteger) {
+    const auto [stop, error] = std::from_chars(text.data(), end, integer);
+    if (error == std::errc() && stop == end) {
+      constant->ValueType = static_cast<uint8_t>(TFieldType::Integer);
+      constant->Size = 4;
+      constant->Set<int32_t>(integer);
+      NextToken();
+      return constant;
+    }
+  }
+  std::string decimal = text;
+  std::replace(decimal.begin(), decimal.end(), FDecimalSeparator, '.');
+  double number = 0;
+  const auto [stop, error] = std::from_chars(decimal.data(), decimal.data() + decimal.size(), number);
+  if (error != std::errc() || stop != decimal.data() + decimal.size())
+    RaiseError("Constant '" + text + "' is not a valid number  in " + FClause);
+  constant->ValueType = static_cast<uint8_t>(TFieldType::Float);
+  constant->Size = 8;
+  constant->Set<double>(number);
+  NextToken();
+  return constant;
+}
+
+TExpTree TExpressionParser::ParseCharacterConstant() {
+  const std::string text = TokenText();
+  const std::string digits = text.substr(1);
+  int code = -1;  // stays -1 for no digits and for a number too large to read
+  std::from_chars(digits.data(), digits.data() + digits.size(), code);
+  if (code < 0 || code > 255)
+    RaiseError("Character constants (#) must be within the range of 0 to 255 in " + FClause);
+  TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
+  constant->ValueType = static_cast<uint8_t>(TFieldType::String);
+  constant->Size = 2;
+  constant->Value[0] = static_cast<uint8_t>(code);
+  constant->Value[1] = 0;
+  NextToken();
+  return constant;
+}
+
+}  // namespace sklad
