@@ -2,10 +2,13 @@
 // the record size and the file size against the announced number of records.
 #include <cstdint>
 
+#include "BcdValue.h"
 #include "DataFile.h"
 #include "EngineError.h"
+#include "LanguageMaps.h"
 #include "RecordLayout.h"
 #include "ShortString.h"
+#include "ValueConversion.h"
 
 namespace sklad {
 namespace {
@@ -19,9 +22,8 @@ bool ValidTypeCode(uint8_t code) {
 void TDataFile::CheckConsistency() {
   try {
     if (FHeader.Version() != TDataFileHeader::kFormatVersion) RaiseEngineError(err::WrongVersion, FileName());
-    // The installed-language test (15878) belongs here, before the field checks: a table with a
-    // language other than 0 whose locale (language with sort) is not installed cannot be used.
-    // It needs the locale services, which this build does not have yet.
+    if (!IsLanguageInstalled(FHeader.Language(), FHeader.Sort()))
+      RaiseEngineError(err::LanguageDriverMissing, FileName());
     if (!ShortStringFits(FHeader.DescriptionSlot(), TDataFileHeader::kDescriptionSlot) ||
         !ShortStringFits(FHeader.PasswordSlot(), TDataFileHeader::kPasswordSlot))
       RaiseCorrupt();
@@ -50,10 +52,10 @@ void TDataFile::CheckFieldDefinitions() {
       if (j != i && (SameFieldName(FFields[j].Name(), name) || FFields[j].Number() == field.Number()))
         RaiseCorrupt();
 
-    // Minimum, maximum and default must be valid constants of the field's type ("DATE" for dates,
-    // "TIME" for times, "NOW", "DATE" or "TIME" for timestamps, otherwise a text that converts to
-    // the type). The test needs the value conversion of the locale services, which this build
-    // does not have yet; it goes here.
+    // Minimum, maximum and default are constants of the field's type, read with the language
+    // settings in force ("DATE", "TIME" and "NOW" where the type takes them).
+    for (const std::string& text : {field.Minimum(), field.Maximum(), field.Default()})
+      if (!IsValidFieldText(field.Type(), field.StoredSize(), field.Scale(), text)) RaiseCorrupt();
 
     if (field.Scale() != 0 && (field.Type() != TFieldType::BCD || field.Scale() > kMaxBcdScale)) RaiseCorrupt();
     if (field.IsAutoIncrement()) {

@@ -1,39 +1,21 @@
 #include "FieldEncoding.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
+#include "DateTimeValues.h"
 #include "FieldTypes.h"
 #include "LittleEndian.h"
-#include "platform/LocalTime.h"
 
 namespace sklad {
 namespace {
-
-// Day number of 1970-01-01, the epoch of std::chrono::sys_days.
-constexpr int32_t kDayNumberOfUnixEpoch = 719163;
 
 constexpr int kExtendedBias = 16383;
 constexpr int kExtendedMaxExponent = 0x7FFF;
 
 }  // namespace
-
-int32_t DayNumberFromDate(const TCalendarDate& date) {
-  const std::chrono::year_month_day ymd{std::chrono::year{date.Year},
-                                        std::chrono::month{static_cast<unsigned>(date.Month)},
-                                        std::chrono::day{static_cast<unsigned>(date.Day)}};
-  return static_cast<int32_t>(std::chrono::sys_days{ymd}.time_since_epoch().count()) + kDayNumberOfUnixEpoch;
-}
-
-TCalendarDate DateFromDayNumber(int32_t dayNumber) {
-  const std::chrono::sys_days days{std::chrono::days{int64_t{dayNumber} - kDayNumberOfUnixEpoch}};
-  const std::chrono::year_month_day ymd{days};
-  return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-          static_cast<int>(static_cast<unsigned>(ymd.day()))};
-}
 
 double TimeStampValue(int32_t dayNumber, int32_t millisecondsOfDay) {
   return static_cast<double>(int64_t{dayNumber} * kMillisecondsPerDay + millisecondsOfDay);
@@ -45,21 +27,8 @@ double DateTimeValue(int32_t dayNumber, int32_t millisecondsOfDay) {
 }
 
 double CurrentDateTimeValue() {
-  const platform::LocalDateTime now = platform::CurrentLocalDateTime();
-  const int32_t milliseconds = ((now.Hour * 60 + now.Minute) * 60 + now.Second) * 1000 + now.Millisecond;
-  return DateTimeValue(DayNumberFromDate({now.Year, now.Month, now.Day}), milliseconds);
-}
-
-std::optional<int64_t> EncodeBcd(const TBcdValue& value) {
-  constexpr int64_t limit = (std::numeric_limits<int64_t>::max() - kMaxBcdScale) / 10;
-  if (value.Scale < 0 || value.Scale > kMaxBcdScale) return std::nullopt;
-  if (value.Unscaled > limit || value.Unscaled < -limit) return std::nullopt;
-  return value.Unscaled * 10 + (value.Unscaled < 0 ? -value.Scale : value.Scale);
-}
-
-TBcdValue DecodeBcd(int64_t stored) {
-  const int scaleDigit = static_cast<int>(stored % 10);
-  return {stored / 10, scaleDigit < 0 ? -scaleDigit : scaleDigit};
+  const TLocalMoment now = LocalNow();
+  return DateTimeValue(now.Day, now.Millisecond);
 }
 
 void StoreExtended(uint8_t* at, long double value) {

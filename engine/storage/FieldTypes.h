@@ -49,8 +49,6 @@ constexpr int kMaxDeclaredSize = 250;
 // The most fields a table can have, and the most of them that are BLOB fields.
 constexpr int kMaxFieldCount = 1024;
 constexpr int kMaxBlobFieldCount = 64;
-// The most decimal places of a BCD field.
-constexpr int kMaxBcdScale = 4;
 
 // Day number of 1899-12-30, the origin of date-time values.
 constexpr int32_t kDayNumberOf18991230 = 693594;

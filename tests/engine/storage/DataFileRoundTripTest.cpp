@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "DataFileTestSupport.h"
+#include "engine/storage/BcdValue.h"
 #include "engine/storage/FieldEncoding.h"
 #include "engine/storage/LittleEndian.h"
 #include "engine/storage/RecordLayout.h"

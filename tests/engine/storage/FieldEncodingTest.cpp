@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/storage/DateTimeValues.h"
 #include "engine/storage/LittleEndian.h"
 #include "engine/storage/Scrambler.h"
 #include "engine/storage/ShortString.h"
@@ -14,58 +15,15 @@
 namespace sklad {
 namespace {
 
-TEST(DayNumbers, KnownDates) {
-  struct Case {
-    TCalendarDate date;
-    int32_t dayNumber;
-  };
-  const Case cases[] = {
-      {{1, 1, 1}, 1},          {{1, 12, 31}, 365},        {{2, 1, 1}, 366},
-      {{1899, 12, 30}, 693594}, {{1970, 1, 1}, 719163},     {{2000, 2, 29}, 730179},
-      {{2000, 3, 1}, 730180},   {{9999, 12, 31}, 3652059},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(DayNumberFromDate(c.date), c.dayNumber) << c.date.Year << "-" << c.date.Month << "-" << c.date.Day;
-    EXPECT_EQ(DateFromDayNumber(c.dayNumber), c.date) << c.dayNumber;
-  }
-}
-
-TEST(DayNumbers, EveryDayOfFourCenturiesRoundTrips) {
-  for (int32_t day = DayNumberFromDate({1600, 1, 1}); day <= DayNumberFromDate({2000, 12, 31}); ++day)
-    ASSERT_EQ(DayNumberFromDate(DateFromDayNumber(day)), day);
-}
-
 TEST(TimeValues, TimeStampAndDateTime) {
   EXPECT_EQ(TimeStampValue(693594, 0), 693594.0 * 86400000.0);
   EXPECT_EQ(TimeStampValue(1, 1234), 86400000.0 + 1234.0);
   // The ordinary date-time value counts days from 1899-12-30.
   EXPECT_EQ(DateTimeValue(693594, 0), 0.0);
-  EXPECT_EQ(DateTimeValue(DayNumberFromDate({2026, 12, 9}), 43200000), 46365.5);
+  EXPECT_EQ(DateTimeValue(DayNumber({2026, 12, 9}), 43200000), 46365.5);
   const double now = CurrentDateTimeValue();
   EXPECT_GT(now, 45000.0);  // some day after 2023, not a day count from year 1
   EXPECT_LT(now, 80000.0);
-}
-
-TEST(Bcd, StoredForm) {
-  struct Case {
-    TBcdValue value;
-    int64_t stored;
-  };
-  const Case cases[] = {
-      {{1234, 2}, 12342}, {{-5, 1}, -51}, {{0, 0}, 0}, {{0, 3}, 3}, {{7, 0}, 70}, {{-99999, 4}, -999994},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(EncodeBcd(c.value), c.stored) << c.value.Unscaled;
-    EXPECT_EQ(DecodeBcd(c.stored), c.value) << c.stored;
-  }
-}
-
-TEST(Bcd, RefusesWhatDoesNotFit) {
-  EXPECT_FALSE(EncodeBcd({1, 5}).has_value());
-  EXPECT_FALSE(EncodeBcd({1, -1}).has_value());
-  EXPECT_FALSE(EncodeBcd({std::numeric_limits<int64_t>::max() / 10 + 1, 0}).has_value());
-  EXPECT_FALSE(EncodeBcd({std::numeric_limits<int64_t>::min() / 10 - 1, 0}).has_value());
-  EXPECT_TRUE(EncodeBcd({(std::numeric_limits<int64_t>::max() - 4) / 10, 4}).has_value());
 }
 
 TEST(Extended, KnownBytes) {
