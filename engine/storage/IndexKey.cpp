@@ -1,8 +1,10 @@
 #include "IndexKey.h"
 
 #include <cstring>
+#include <span>
 
 #include "IndexKeyForm.h"
+#include "LanguageMaps.h"
 #include "LittleEndian.h"
 #include "RecordLayout.h"
 
@@ -20,11 +22,13 @@ int TKeyLayout::KeyFieldsSize(const TIndexDefinition& definition, const TSystemL
 }
 
 TKeyLayout TKeyLayout::ForIndex(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields,
-                                bool tableHasLanguage) {
+                                uint16_t language, uint16_t sort) {
   TKeyLayout layout;
   layout.FUnique = definition.Unique();
   layout.FDescending = definition.Descending();
-  layout.FTableHasLanguage = tableHasLanguage;
+  layout.FCaseInsensitive = definition.CaseInsensitive();
+  layout.FLanguage = language;
+  layout.FSort = sort;
   int length = 0;
   for (int i = 0; i < definition.ListedFieldCount(); ++i) {
     const TFieldDefinition& field = fields[definition.FieldNumber(i) - 1];
@@ -65,8 +69,14 @@ void TKeyLayout::BuildKey(const uint8_t* record, uint8_t* key) const {
     } else if (record[segment.RecordOffset] != 0) {
       at[0] = 1;
       StoreOrderedValue(segment.Type, record + segment.RecordOffset + 1, segment.StoredSize, at + 1);
+      if (FCaseInsensitive && segment.Type == TFieldType::String) {
+        char* characters = reinterpret_cast<char*>(at + 1);
+        const size_t length = std::strlen(characters);  // the stored terminator bounds it
+        ToUpperCase(FLanguage, FSort, std::span<char>(characters, length));
+      }
     }
-    if (segment.Descending && !FDescending && !FTableHasLanguage) InvertBytes(at, InvertedSpan(segment.Type, segment.StoredSize));
+    if (segment.Descending && !FDescending && !TableHasLanguage())
+      InvertBytes(at, InvertedSpan(segment.Type, segment.StoredSize));
     at += segment.StoredSize + 1;
   }
   if (!FUnique) StoreOrderedInt32(identity, at);

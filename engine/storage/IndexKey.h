@@ -30,10 +30,11 @@ struct TKeySegment {
 
 class TKeyLayout {
  public:
-  // The layout of a key index over the table's fields (field number n is fields[n - 1]). The
-  // definition must have passed the header check or the index definition checks.
+  // The layout of a key index over the table's fields (field number n is fields[n - 1]) in a
+  // table with that language and sort identifier (language 0: none). The definition must have
+  // passed the header check or the index definition checks.
   static TKeyLayout ForIndex(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields,
-                             bool tableHasLanguage);
+                             uint16_t language, uint16_t sort);
   static TKeyLayout ForRecordStates();
 
   // Σ(stored size + 1) of the key fields of a definition; -1 when a field number names no field.
@@ -43,11 +44,11 @@ class TKeyLayout {
   bool Unique() const { return FUnique; }
   bool Descending() const { return FDescending; }
   bool RecordStates() const { return FRecordStates; }
-  bool TableHasLanguage() const { return FTableHasLanguage; }
+  bool TableHasLanguage() const { return FLanguage != 0; }
   const TSystemList<TKeySegment>& Segments() const { return FSegments; }
 
-  // The record's key (KeyLength bytes). String fields of case-insensitive indexes must have been
-  // upper-cased in the record by the caller through the table's locale.
+  // The record's key (KeyLength bytes); string fields of case-insensitive indexes upper-cased
+  // with the table's locale (US English without a language).
   void BuildKey(const uint8_t* record, uint8_t* key) const;
 
  private:
@@ -56,7 +57,9 @@ class TKeyLayout {
   bool FUnique = true;
   bool FDescending = false;
   bool FRecordStates = false;
-  bool FTableHasLanguage = false;
+  bool FCaseInsensitive = false;
+  uint16_t FLanguage = 0;
+  uint16_t FSort = 0;
 };
 
 }  // namespace sklad

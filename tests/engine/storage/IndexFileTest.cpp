@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(IndexFileTest, DeletingAnIndexKeepsTheModifiedPagesOfTheLaterOnes) {
   for (const char* name : {"First", "Second", "Third"}) FFile.AddSecondaryIndex(Secondary(name, {1}, true), FFields);
-  const TKeyLayout layout = TKeyLayout::ForIndex(FFile.Definition(3), FFields, false);
+  const TKeyLayout layout = TKeyLayout::ForIndex(FFile.Definition(3), FFields, 0, 0);
   TBytewiseKeyCollation collation;
   const TKeyOrder order(layout, collation);
   {

@@ -66,7 +66,7 @@ class IndexFuzzTest : public ::testing::Test {
 
   TKeyLayout LayoutOf(const TIndexFile& file, int slot) const {
     return slot == TIndexFile::kSystemSlot ? TKeyLayout::ForRecordStates()
-                                           : TKeyLayout::ForIndex(file.Definition(slot), FFields, false);
+                                           : TKeyLayout::ForIndex(file.Definition(slot), FFields, 0, 0);
   }
 
   std::vector<uint8_t> KeyOf(const TKeyLayout& layout, int32_t id) const {

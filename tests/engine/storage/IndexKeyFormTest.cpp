@@ -15,6 +15,8 @@
 namespace sklad {
 namespace {
 
+constexpr uint16_t kCzech = 1029;
+
 // The ordered form of one stored value.
 template <typename T>
 std::vector<uint8_t> FormOf(TFieldType type, T value) {
@@ -73,7 +75,7 @@ TEST(IndexKeyFormTest, DescendingFieldWithoutLanguageIsInvertedExceptTheTerminat
   definition.SetUnique(true);
   definition.SetFieldNumber(0, 1);
   definition.SetFieldDescending(0, true);
-  const TKeyLayout layout = TKeyLayout::ForIndex(definition, fields, false);
+  const TKeyLayout layout = TKeyLayout::ForIndex(definition, fields, 0, 0);
   ASSERT_EQ(layout.KeyLength(), 6);
   testing::TRecordBuilder record(fields, recordSize);
   record.SetString(0, "AB");
@@ -82,10 +84,27 @@ TEST(IndexKeyFormTest, DescendingFieldWithoutLanguageIsInvertedExceptTheTerminat
   const uint8_t expected[6] = {0xFE, 0xBE, 0xBD, 0xFF, 0xFF, 0x00};
   EXPECT_EQ(0, std::memcmp(key, expected, 6));
   // With a language the bytes stay plain; the order reverses the comparison instead.
-  const TKeyLayout withLanguage = TKeyLayout::ForIndex(definition, fields, true);
+  const TKeyLayout withLanguage = TKeyLayout::ForIndex(definition, fields, kCzech, 0);
   withLanguage.BuildKey(record.Bytes(), key);
   const uint8_t plain[6] = {0x01, 'A', 'B', 0, 0, 0};
   EXPECT_EQ(0, std::memcmp(key, plain, 6));
+}
+
+TEST(IndexKeyFormTest, CaseInsensitiveKeysAreUpperCasedWithTheTablesLocale) {
+  int recordSize = 0;
+  const auto fields = testing::LaidOutFields({TFieldDefinition::Make("Name", TFieldType::String, 8)}, &recordSize);
+  TIndexDefinition definition;
+  definition.SetUnique(true);
+  definition.SetCaseInsensitive(true);
+  definition.SetFieldNumber(0, 1);
+  testing::TRecordBuilder record(fields, recordSize);
+  record.SetString(0, "\xE8" "apek");  // "čapek" in code page 1250
+  uint8_t key[10];
+  TKeyLayout::ForIndex(definition, fields, kCzech, 0).BuildKey(record.Bytes(), key);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(key + 1)), "\xC8" "APEK");
+  record.SetString(0, "abc");
+  TKeyLayout::ForIndex(definition, fields, 0, 0).BuildKey(record.Bytes(), key);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(key + 1)), "ABC");
 }
 
 TEST(IndexKeyFormTest, KeyLengthsFollowTheFieldsAndUniqueness) {
@@ -96,10 +115,10 @@ TEST(IndexKeyFormTest, KeyLengthsFollowTheFieldsAndUniqueness) {
   TIndexDefinition byId;
   byId.SetUnique(true);
   byId.SetFieldNumber(0, 1);
-  EXPECT_EQ(TKeyLayout::ForIndex(byId, fields, false).KeyLength(), 5);
+  EXPECT_EQ(TKeyLayout::ForIndex(byId, fields, 0, 0).KeyLength(), 5);
   TIndexDefinition byName;
   byName.SetFieldNumber(0, 2);
-  EXPECT_EQ(TKeyLayout::ForIndex(byName, fields, false).KeyLength(), 1 + 21 + 4);
+  EXPECT_EQ(TKeyLayout::ForIndex(byName, fields, 0, 0).KeyLength(), 1 + 21 + 4);
 }
 
 TEST(IndexKeyFormTest, RecordStateKeyIsStateThenOrderedIdentity) {

@@ -15,6 +15,8 @@
 #include "IndexTestSupport.h"
 #include "engine/storage/FieldEncoding.h"
 #include "engine/storage/IndexTree.h"
+#include "engine/storage/LanguageMaps.h"
+#include "engine/storage/LocaleKeyCollation.h"
 #include "tests/support/Iterations.h"
 
 namespace sklad {
@@ -24,7 +26,9 @@ using testing::LaidOutFields;
 using testing::TRecordBuilder;
 using testing::TTreeWalker;
 
-enum class TKeyKind { String, Integer, Date, Float };
+enum class TKeyKind { String, CzechString, Integer, Date, Float };
+
+constexpr uint16_t kCzech = 1029;
 
 struct TTreeConfig {
   TKeyCompression Compression;
@@ -35,7 +39,7 @@ struct TTreeConfig {
 };
 
 std::string ConfigName(const ::testing::TestParamInfo<TTreeConfig>& info) {
-  static const char* kinds[] = {"String", "Integer", "Date", "Float"};
+  static const char* kinds[] = {"String", "CzechString", "Integer", "Date", "Float"};
   const TTreeConfig& c = info.param;
   return std::string(kinds[static_cast<int>(c.Kind)]) + "_Compression" +
          std::to_string(static_cast<int>(c.Compression)) + (c.Unique ? "_Unique" : "_Duplicates") +
@@ -61,9 +65,11 @@ struct TModelOrder {
     if (result == 0 && !Config.Unique) result = a.Identity < b.Identity ? -1 : a.Identity > b.Identity ? 1 : 0;
     return Config.Descending ? -result : result;
   }
-  static int CompareFirst(const TModelKey& a, const TModelKey& b) {
+  int CompareFirst(const TModelKey& a, const TModelKey& b) const {
     if (a.Present != b.Present) return a.Present ? 1 : -1;
     if (!a.Present) return 0;
+    if (Config.Kind == TKeyKind::CzechString)
+      return CompareStrings(kCzech, 0, false, std::get<std::string>(a.Value), std::get<std::string>(b.Value));
     if (a.Value < b.Value) return -1;
     if (b.Value < a.Value) return 1;
     return 0;
@@ -82,6 +88,7 @@ class IndexTreeModelTest : public ::testing::TestWithParam<TTreeConfig> {
     const TTreeConfig& config = GetParam();
     switch (config.Kind) {
       case TKeyKind::String:
+      case TKeyKind::CzechString:
         FFields = LaidOutFields({TFieldDefinition::Make("Name", TFieldType::String, 200),
                                  TFieldDefinition::Make("Other", TFieldType::String, 2)},
                                 &FRecordSize);
@@ -97,13 +104,19 @@ class IndexTreeModelTest : public ::testing::TestWithParam<TTreeConfig> {
     definition.SetCompression(config.Compression);
     definition.SetFieldNumber(0, 1);
     definition.SetFieldDescending(0, config.FieldDescending);
-    if (config.Kind != TKeyKind::String) definition.SetFieldNumber(1, 2);
+    if (!IsString()) definition.SetFieldNumber(1, 2);
     FFileName = "MODEL" + std::to_string(++FFileCounter) + ".IDX";
     FFile = std::make_unique<TIndexFile>(FFileName, true);
     FFile->Create();
     FSlot = FFile->AddSecondaryIndex(definition, FFields);
-    FLayout = TKeyLayout::ForIndex(FFile->Definition(FSlot), FFields, false);
-    FOrder = std::make_unique<TKeyOrder>(FLayout, FCollation);
+    const uint16_t language = config.Kind == TKeyKind::CzechString ? kCzech : 0;
+    FLayout = TKeyLayout::ForIndex(FFile->Definition(FSlot), FFields, language, 0);
+    if (language != 0) {
+      FCollation = std::make_unique<TLocaleKeyCollation>(language, 0);
+    } else {
+      FCollation = std::make_unique<TBytewiseKeyCollation>();
+    }
+    FOrder = std::make_unique<TKeyOrder>(FLayout, *FCollation);
     FTree = std::make_unique<TIndexTree>(*FFile, FSlot, *FOrder);
     FModel = std::make_unique<std::multimap<TModelKey, uint32_t, TModelOrder>>(TModelOrder{config});
   }
@@ -131,6 +144,15 @@ class IndexTreeModelTest : public ::testing::TestWithParam<TTreeConfig> {
         key.Value = key.Present ? text : std::string();
         break;
       }
+      case TKeyKind::CzechString: {
+        // Czech letters in code page 1250 where the locale's order differs from the bytes':
+        // "ch" after "h", "č" after "c", accented letters beside their base letters.
+        static const char* pieces[] = {"c", "h", "ch", "a", "\xE1", "\xE8", "\xC8", "\x9A", "z", "C", "H", "i"};
+        std::string text;
+        for (int n = Uniform(1, 5); n > 0; --n) text += pieces[Uniform(0, 11)];
+        key.Value = key.Present ? text : std::string();
+        break;
+      }
       case TKeyKind::Integer: {
         static const int64_t extremes[] = {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
                                            -1, 0, 1};
@@ -146,7 +168,7 @@ class IndexTreeModelTest : public ::testing::TestWithParam<TTreeConfig> {
       }
     }
     if (!key.Present) key.Value = std::variant<int64_t, double, std::string>{};
-    if (GetParam().Kind != TKeyKind::String) key.Text = std::string(static_cast<size_t>(Uniform(0, 3)), 'A' + static_cast<char>(Uniform(0, 1)));
+    if (!IsString()) key.Text = std::string(static_cast<size_t>(Uniform(0, 3)), 'A' + static_cast<char>(Uniform(0, 1)));
     return key;
   }
 
@@ -157,13 +179,14 @@ class IndexTreeModelTest : public ::testing::TestWithParam<TTreeConfig> {
       record.Null(0);
     } else {
       switch (GetParam().Kind) {
-        case TKeyKind::String: record.SetString(0, std::get<std::string>(key.Value)); break;
+        case TKeyKind::String:
+        case TKeyKind::CzechString: record.SetString(0, std::get<std::string>(key.Value)); break;
         case TKeyKind::Integer:
         case TKeyKind::Date: record.Set<int32_t>(0, static_cast<int32_t>(std::get<int64_t>(key.Value))); break;
         case TKeyKind::Float: record.Set<double>(0, std::get<double>(key.Value)); break;
       }
     }
-    if (GetParam().Kind != TKeyKind::String) record.SetString(1, key.Text);
+    if (!IsString()) record.SetString(1, key.Text);
     std::vector<uint8_t> bytes(static_cast<size_t>(FLayout.KeyLength()));
     FLayout.BuildKey(record.Bytes(), bytes.data());
     return bytes;
@@ -235,6 +258,7 @@ class IndexTreeModelTest : public ::testing::TestWithParam<TTreeConfig> {
     FFile->Open();
   }
 
+  bool IsString() const { return GetParam().Kind == TKeyKind::String || GetParam().Kind == TKeyKind::CzechString; }
   int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(FRandom); }
   bool Chance(double p) { return std::bernoulli_distribution(p)(FRandom); }
 
@@ -246,7 +270,7 @@ class IndexTreeModelTest : public ::testing::TestWithParam<TTreeConfig> {
   std::unique_ptr<TIndexFile> FFile;
   int FSlot = 0;
   TKeyLayout FLayout;
-  TBytewiseKeyCollation FCollation;
+  std::unique_ptr<TKeyCollation> FCollation;
   std::unique_ptr<TKeyOrder> FOrder;
   std::unique_ptr<TIndexTree> FTree;
   std::unique_ptr<std::multimap<TModelKey, uint32_t, TModelOrder>> FModel;
@@ -278,7 +302,7 @@ TEST_P(IndexTreeModelTest, RandomInsertsAndDeletesMatchTheModel) {
 
 std::vector<TTreeConfig> AllConfigs() {
   std::vector<TTreeConfig> configs;
-  for (TKeyKind kind : {TKeyKind::String, TKeyKind::Integer, TKeyKind::Date, TKeyKind::Float})
+  for (TKeyKind kind : {TKeyKind::String, TKeyKind::CzechString, TKeyKind::Integer, TKeyKind::Date, TKeyKind::Float})
     for (int compression = 0; compression <= 3; ++compression)
       for (bool unique : {false, true})
         for (int order = 0; order < 3; ++order)

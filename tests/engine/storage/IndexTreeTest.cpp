@@ -81,7 +81,7 @@ TEST_F(IndexTreeTest, AnOddPageKeepsTheLargerHalf) {
   definition.SetFieldNumber(1, 2);
   const int slot = FFile.AddSecondaryIndex(definition, fields);
   ASSERT_EQ(FFile.Definition(slot).KeyLength(), 500);
-  const TKeyLayout layout = TKeyLayout::ForIndex(FFile.Definition(slot), fields, false);
+  const TKeyLayout layout = TKeyLayout::ForIndex(FFile.Definition(slot), fields, 0, 0);
   const TKeyOrder order(layout, FCollation);
   TIndexTree tree(FFile, slot, order);
   std::vector<uint8_t> key(500);
