@@ -149,8 +149,12 @@ struct TExpToken {
   uint8_t OptimizationLevel = 0;  // written by filter evaluation through indexes
   TExpToken* Parent = nullptr;
   TExpToken* First = nullptr;   // unary operand; left operand; function argument; condition
-  TExpToken* Second = nullptr;  // right operand; first list item; argument chain
+  TExpToken* Second = nullptr;  // right operand; first list item; first further argument
   TExpToken* Third = nullptr;   // IF's ELSE expression
+  // The following item of a list: IN items, BETWEEN's high bound after its low one, SUBSTRING's
+  // FOR after FROM, REPLACE's replacement after its search string, a data type's second argument.
+  // Kept apart from the operands so that an item that is itself an operator keeps its own.
+  TExpToken* Next = nullptr;
 };
 
 }  // namespace sklad

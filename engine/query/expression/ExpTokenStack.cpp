@@ -63,7 +63,7 @@ void TExpTokenStack::ReleaseTree(TExpToken*& root) {
     TExpToken* node = pending.back();
     pending.pop_back();
     released.push_back(node);
-    for (TExpToken* operand : {node->Third, node->Second, node->First})
+    for (TExpToken* operand : {node->Next, node->Third, node->Second, node->First})
       if (operand) pending.push_back(operand);
   }
   std::lock_guard guard(FLock);

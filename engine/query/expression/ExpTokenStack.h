@@ -19,7 +19,8 @@ class TExpTokenStack {
   TExpToken* Take();
   // Gives one node back (not its operands) and clears the caller's reference.
   void Give(TExpToken*& node);
-  // Gives back a whole tree, operands before the node, and clears the caller's reference.
+  // Gives back a whole tree, operands and list items before the node, and clears the caller's
+  // reference.
   void ReleaseTree(TExpToken*& root);
 
   int PooledCount() const;

@@ -167,7 +167,7 @@ TExpTree TExpressionParser::ParsePredicate(TExpTree left, TAllowances allowances
     node->First = left.release();
     TExpTree low = ParseSum(allowances);
     ExpectKeyword("AND", "Expected AND operator in BETWEEN operator, instead found '");
-    low->Second = ParseSum(allowances).release();
+    low->Next = ParseSum(allowances).release();
     node->Second = low.release();
     return node;
   }
@@ -191,7 +191,7 @@ TExpTree TExpressionParser::ParseInList(TExpTree node, bool negated, TAllowances
     TExpToken** link = &node->Second;
     for (;;) {
       *link = ParseSum(allowances).release();
-      link = &(*link)->Second;
+      link = &(*link)->Next;
       if (FKind != ',') break;
       NextToken();
     }

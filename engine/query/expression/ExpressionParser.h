@@ -68,7 +68,7 @@ class TExpressionParser {
   TExpTree ParseExpression(TAllowances allowances);
   TExpTree ParsePrimary(TAllowances allowances);
   TExpTree ParseSignedPrimary(TAllowances allowances);
-  // Reads a data type into the node (type, subtype, arguments through Second); answers false
+  // Reads a data type into the node (type, subtype, arguments from Second on); answers false
   // when optional and no data type keyword is there.
   bool ParseDataType(TExpToken& node, TAllowances allowances, bool optional);
 

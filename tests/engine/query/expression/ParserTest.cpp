@@ -16,12 +16,11 @@ constexpr TAllowances kWhere = AllowExtendedPredicates | AllowParameters | Allow
 std::string DumpNode(const TExpToken* node);
 
 // A tree written as nested lists: (operator operands...), columns by name, constants as typed
-// literals ('text', i5, f1.5, b1, null, ?); operands chained through Second (IN lists, BETWEEN
-// bounds, function and data type arguments) follow their first one after commas.
+// literals ('text', i5, f1.5, b1, null, ?); the items of a list (IN lists, BETWEEN bounds,
+// function and data type arguments) follow the first one after commas.
 std::string Dump(const TExpToken* node) {
   if (!node) return "";
-  const bool leaf = node->Kind == TNodeKind::Column || node->Kind == TNodeKind::Constant;
-  return DumpNode(node) + (leaf && node->Second ? "," + Dump(node->Second) : "");
+  return DumpNode(node) + (node->Next ? "," + Dump(node->Next) : "");
 }
 
 std::string DumpNode(const TExpToken* node) {
