@@ -42,6 +42,7 @@ const MessageTemplate kTemplates[] = {
     {9731, "The value for the field '%s' in table '%s' is above the maximum allowable value", "FT"},
     {9732, "A value must be provided for the field '%s' in table '%s'", "FT"},
     {9985, "Invalid field number or name '%s' specified for table '%s'", "FT"},
+    {9992, "%s", "X"},
     {9993, "A primary index is already defined for table '%s' and cannot be added again", "T"},
     {9998, "Invalid blob offset into table '%s' specified", "T"},
     {10000, "Invalid field definition specified for the field '%s' in table '%s'", "FT"},

@@ -45,6 +45,9 @@ constexpr uint16_t AboveMaximum = 9731;
 constexpr uint16_t ValueRequired = 9732;
 // 0x27 invalid requests
 constexpr uint16_t InvalidField = 9985;
+// A text that does not read as a value of the wanted type, or a value the target type cannot
+// hold; the extra text is the reason ("'abc' is not a valid integer value").
+constexpr uint16_t InvalidConversion = 9992;
 constexpr uint16_t PrimaryIndexExists = 9993;
 constexpr uint16_t InvalidBlobOffset = 9998;
 constexpr uint16_t InvalidFieldDefinition = 10000;

@@ -2,32 +2,47 @@
 
 #include <unicode/ucnv.h>
 
-#include <string>
+#include <memory>
+#include <stdexcept>
 
 namespace platform {
 namespace {
 
-std::string Transcode(std::string_view text, const char* toName, const char* fromName) {
-  if (text.empty()) return {};
+using Converter = std::unique_ptr<UConverter, decltype(&ucnv_close)>;
+
+Converter Open(const char* name) {
   UErrorCode status = U_ZERO_ERROR;
-  std::string out(text.size() * 4 + 4, '\0');
-  const int32_t length = ucnv_convert(toName, fromName, out.data(), static_cast<int32_t>(out.size()),
-                                      text.data(), static_cast<int32_t>(text.size()), &status);
-  if (U_FAILURE(status)) return {};
-  out.resize(static_cast<size_t>(length));
+  Converter converter(ucnv_open(name, &status), &ucnv_close);
+  if (U_FAILURE(status)) throw std::invalid_argument(std::string("no converter for ") + name);
+  ucnv_setSubstChars(converter.get(), "?", 1, &status);
+  return converter;
+}
+
+std::string Transcode(std::string_view text, const std::string& toName, const std::string& fromName) {
+  const Converter to = Open(toName.c_str()), from = Open(fromName.c_str());
+  if (text.empty()) return {};
+  // Every input byte becomes at most one UTF-16 unit, every unit at most three UTF-8 bytes.
+  std::string out(text.size() * 3, '\0');
+  char* target = out.data();
+  const char* source = text.data();
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_convertEx(to.get(), from.get(), &target, out.data() + out.size(), &source,
+                 text.data() + text.size(), nullptr, nullptr, nullptr, nullptr, true, true, &status);
+  if (U_FAILURE(status)) throw std::runtime_error(std::string("conversion failed: ") + u_errorName(status));
+  out.resize(static_cast<size_t>(target - out.data()));
   return out;
 }
+
+std::string WindowsName(int codePage) { return "windows-" + std::to_string(codePage); }
 
 }  // namespace
 
 std::string CodePageToUtf8(std::string_view bytes, int codePage) {
-  const std::string name = "windows-" + std::to_string(codePage);
-  return Transcode(bytes, "UTF-8", name.c_str());
+  return Transcode(bytes, "UTF-8", WindowsName(codePage));
 }
 
 std::string Utf8ToCodePage(std::string_view utf8, int codePage) {
-  const std::string name = "windows-" + std::to_string(codePage);
-  return Transcode(utf8, name.c_str(), "UTF-8");
+  return Transcode(utf8, WindowsName(codePage), "UTF-8");
 }
 
 }  // namespace platform

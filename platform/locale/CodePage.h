@@ -8,7 +8,11 @@
 
 namespace platform {
 
-// Bytes or characters without a counterpart become the converter's substitution character.
+// Characters without a counterpart in the code page become '?' (so does malformed UTF-8). A byte
+// the code page leaves undefined becomes the C1 control character of its value where ICU's table
+// says so, as on Windows (so every byte of 1250, 1251 and 1252 survives a round trip), otherwise
+// U+FFFD. Zero bytes are converted like any other character. A code page ICU has no converter for raises
+// std::invalid_argument.
 std::string CodePageToUtf8(std::string_view bytes, int codePage);
 std::string Utf8ToCodePage(std::string_view utf8, int codePage);
 
