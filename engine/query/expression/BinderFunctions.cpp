@@ -25,10 +25,10 @@ int64_t IntegerValue(const TExpToken& node) {
   }
 }
 
-// A constant, or a sign over a constant.
+// A constant or a parameter, or a sign over a constant.
 bool IsConstantValue(const TExpToken& node) {
-  return IsConstant(&node) || (node.Kind == TNodeKind::UnaryOperator && node.Operator != TOperator::Not &&
-                               IsConstant(node.First));
+  return node.Kind == TNodeKind::Constant || (node.Kind == TNodeKind::UnaryOperator &&
+                                              node.Operator != TOperator::Not && IsConstant(node.First));
 }
 
 void SetType(TExpToken& node, T type, uint8_t subType, uint32_t size, uint8_t scale) {

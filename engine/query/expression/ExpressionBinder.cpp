@@ -178,12 +178,8 @@ void TExpressionBinder::BindBinary(TExpToken& node, bool booleanContext) {
   BindNode(node.Second, &node, logical && booleanContext);
   TExpToken& left = *node.First;
   TExpToken& right = *node.Second;
-  if (left.Kind == TNodeKind::Column && right.Kind == TNodeKind::Column) {
-    if (right.ResolvedFromString)
-      RestoreStringConstant(right);
-    else if (left.ResolvedFromString)
-      RestoreStringConstant(left);
-  }
+  // Two strings that both name columns: the right one stays a string.
+  if (left.ResolvedFromString && right.ResolvedFromString) RestoreStringConstant(right);
   // A parameter takes the type of the value it stands beside.
   for (auto [marker, other] : {std::pair{&left, &right}, std::pair{&right, &left}})
     if (marker->IsParameter && marker->ValueType == 0)

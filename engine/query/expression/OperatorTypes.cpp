@@ -19,8 +19,10 @@ bool EqualityAdmits(const TExpToken& left, const TExpToken& right) {
   return false;
 }
 
+// A NULL constant is admitted on the right too: such a comparison is simply never true.
 bool OrderAdmits(const TExpToken& left, const TExpToken& right) {
   const T l = TypeOf(left), r = TypeOf(right);
+  if (IsNullConstant(right)) return IsDateOrTimeStamp(l) || IsText(left) || IsNumeric(l) || l == T::Time;
   if (IsDateOrTimeStamp(l)) return IsDateOrTimeStamp(r);
   if (IsText(left)) return IsText(right);
   if (IsNumeric(l)) return IsNumeric(r);
