@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageSettings.h"
 
 namespace sklad {
 namespace {
@@ -58,10 +59,9 @@ struct Parsed {
   int stoppedAt = 0;  // the kind of the token the parse stopped at
 };
 
-Parsed Parse(const std::string& text, TAllowances allowances = kFilter, char decimalSeparator = '.') {
+Parsed Parse(const std::string& text, TAllowances allowances = kFilter) {
   TExpressionParser parser;
   parser.SetErrorContext(10051, "T", "filter expression");
-  parser.SetDecimalSeparator(decimalSeparator);
   parser.SetText(text);
   try {
     parser.NextToken();
@@ -153,8 +153,9 @@ TEST(ExpressionParser, LeavesASecondComparisonToTheCaller) {
 }
 
 TEST(ExpressionParser, ReadsNumbersWithTheLocalesDecimalSeparator) {
-  EXPECT_EQ(Parse("1,5", kFilter, ',').tree, "f1.5");
-  const Parsed dotInCzech = Parse("1.5", kFilter, ',');
+  TLocaleScope czech(1029, 0);
+  EXPECT_EQ(Parse("1,5").tree, "f1.5");
+  const Parsed dotInCzech = Parse("1.5");
   EXPECT_EQ(dotInCzech.tree, "i1");
   EXPECT_EQ(dotInCzech.stoppedAt, '.');
 }
