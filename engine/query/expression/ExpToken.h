@@ -95,6 +95,8 @@ struct TExpToken {
   static constexpr uint32_t kValueStep = 255;
 
   TExpToken() : Value(kValueStep) {}
+  // A node around an existing value buffer (the pool's reset keeps buffers).
+  explicit TExpToken(std::vector<uint8_t> value) : Value(std::move(value)) {}
 
   // Makes room for a value of `size` bytes; the buffer never shrinks.
   void Reserve(uint32_t size) {

@@ -23,9 +23,13 @@ class TExpTokenStack {
   // reference.
   void ReleaseTree(TExpToken*& root);
 
+  // Spare nodes: the shared ones and those the calling thread keeps.
   int PooledCount() const;
 
  private:
+  struct ThreadSpares;
+  static ThreadSpares& Spares();
+
   TExpTokenStack();
   static void Reset(TExpToken& node);
 

@@ -42,8 +42,6 @@ TExpTree FetchColumn(const TExpToken& node, const uint8_t* record, const TEvalua
   value->Kind = TNodeKind::Column;
   value->FieldNumber = node.FieldNumber;
   value->Source = node.Source;
-  value->ColumnName = node.ColumnName;
-  value->CorrelationName = node.CorrelationName;
   value->Reserve(node.Size + 1);
   context.Fetcher->Fetch(record, *value);
   value->Kind = TNodeKind::Constant;
@@ -154,14 +152,11 @@ void ApplyArithmetic(const TExpToken& node, const TExpToken& left, const TExpTok
   SetInteger(result, type, value);
 }
 
-TExpTree EvaluateUnary(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+// Unary minus and plus; NOT and the IS NULL tests are conditions.
+TExpTree EvaluateSign(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TOperandValue operand(*node.First, record, context);
   TExpTree result = ResultFor(node);
-  if (node.Operator == TOperator::Not) {
-    SetBoolean(*result, !IsTrue(*operand));
-  } else if (node.Operator == TOperator::IsNull || node.Operator == TOperator::IsNotNull) {
-    SetBoolean(*result, operand->IsNull == (node.Operator == TOperator::IsNull));
-  } else if (operand->IsNull) {
+  if (operand->IsNull) {
     SetNull(*result);
   } else if (node.Operator == TOperator::UnaryPlus) {
     result = operand.Take(*node.First, record, context);
@@ -178,30 +173,24 @@ TExpTree EvaluateUnary(const TExpToken& node, const uint8_t* record, const TEval
   return result;
 }
 
-TExpTree EvaluateBinary(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+TExpTree EvaluateArithmetic(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TExpTree result = ResultFor(node);
-  if (node.Operator == TOperator::And || node.Operator == TOperator::Or) {
-    // The right operand first; the left one only when the right did not decide.
-    const bool right = ConditionHolds(*node.Second, record, context);
-    const bool decided = node.Operator == TOperator::And ? !right : right;
-    SetBoolean(*result, decided ? right : ConditionHolds(*node.First, record, context));
-    return result;
-  }
   TOperandValue left(*node.First, record, context);
   TOperandValue right(*node.Second, record, context);
-  if (node.IsComparison()) {
-    const bool collated = node.Kind == TNodeKind::CollatedComparison;
-    SetBoolean(*result, Compares(node.Operator, *left, *right, context, collated ? node.PartialLength : 0,
-                                 collated && node.CaseInsensitive));
-  } else {
-    ApplyArithmetic(node, *left, *right, *result);
-  }
+  ApplyArithmetic(node, *left, *right, *result);
   return result;
 }
 
-TExpTree EvaluatePredicate(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+bool ComparisonHolds(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+  TOperandValue left(*node.First, record, context);
+  TOperandValue right(*node.Second, record, context);
+  const bool collated = node.Kind == TNodeKind::CollatedComparison;
+  return Compares(node.Operator, *left, *right, context, collated ? node.PartialLength : 0,
+                  collated && node.CaseInsensitive);
+}
+
+bool PredicateHolds(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TOperandValue subject(*node.First, record, context);
-  TExpTree result = ResultFor(node);
   bool holds = false;
   switch (node.Operator) {
     case TOperator::Like:
@@ -235,8 +224,20 @@ TExpTree EvaluatePredicate(const TExpToken& node, const uint8_t* record, const T
   }
   const bool negated = node.Operator == TOperator::NotLike || node.Operator == TOperator::NotBetween ||
                        node.Operator == TOperator::NotIn || node.Operator == TOperator::NotInSelect;
-  SetBoolean(*result, holds != negated);
-  return result;
+  return holds != negated;
+}
+
+// Nodes whose value is a condition: comparisons, AND, OR, NOT, IS NULL and the predicates.
+bool IsCondition(const TExpToken& node) {
+  switch (node.Kind) {
+    case TNodeKind::UnaryOperator: return node.Operator == TOperator::Not || node.Operator == TOperator::IsNull ||
+                                          node.Operator == TOperator::IsNotNull;
+    case TNodeKind::BinaryOperator:
+      return node.IsComparison() || node.Operator == TOperator::And || node.Operator == TOperator::Or;
+    case TNodeKind::CollatedComparison:
+    case TNodeKind::Predicate: return true;
+    default: return false;
+  }
 }
 
 }  // namespace
@@ -275,10 +276,16 @@ TExpTree Evaluate(const TExpToken& node, const uint8_t* record, const TEvaluatio
   switch (node.Kind) {
     case TNodeKind::Constant: return CopyConstant(node);
     case TNodeKind::Column: return FetchColumn(node, record, context);
-    case TNodeKind::UnaryOperator: return EvaluateUnary(node, record, context);
+    case TNodeKind::UnaryOperator:
     case TNodeKind::BinaryOperator:
-    case TNodeKind::CollatedComparison: return EvaluateBinary(node, record, context);
-    case TNodeKind::Predicate: return EvaluatePredicate(node, record, context);
+    case TNodeKind::CollatedComparison:
+    case TNodeKind::Predicate: {
+      if (node.Kind == TNodeKind::UnaryOperator && !IsCondition(node)) return EvaluateSign(node, record, context);
+      if (node.Kind == TNodeKind::BinaryOperator && !IsCondition(node)) return EvaluateArithmetic(node, record, context);
+      TExpTree result = ResultFor(node);
+      SetBoolean(*result, ConditionHolds(node, record, context));
+      return result;
+    }
     case TNodeKind::Function: return EvaluateFunction(node, record, context);
     default: {
       TExpTree value = ResultFor(node);
@@ -289,7 +296,27 @@ TExpTree Evaluate(const TExpToken& node, const uint8_t* record, const TEvaluatio
 }
 
 bool ConditionHolds(const TExpToken& condition, const uint8_t* record, const TEvaluationContext& context) {
-  if (condition.Kind == TNodeKind::Constant) return IsTrue(condition);
+  switch (condition.Kind) {
+    case TNodeKind::Constant: return IsTrue(condition);
+    case TNodeKind::Predicate: return PredicateHolds(condition, record, context);
+    case TNodeKind::CollatedComparison: return ComparisonHolds(condition, record, context);
+    case TNodeKind::UnaryOperator:
+      if (condition.Operator == TOperator::Not) return !ConditionHolds(*condition.First, record, context);
+      if (condition.Operator == TOperator::IsNull || condition.Operator == TOperator::IsNotNull)
+        return TOperandValue(*condition.First, record, context)->IsNull == (condition.Operator == TOperator::IsNull);
+      break;
+    case TNodeKind::BinaryOperator:
+      if (condition.IsComparison()) return ComparisonHolds(condition, record, context);
+      if (condition.Operator == TOperator::And || condition.Operator == TOperator::Or) {
+        // The right operand first; the left one only when the right did not decide.
+        const bool right = ConditionHolds(*condition.Second, record, context);
+        const bool decided = condition.Operator == TOperator::And ? !right : right;
+        return decided ? right : ConditionHolds(*condition.First, record, context);
+      }
+      break;
+    default:
+      break;
+  }
   return IsTrue(*Evaluate(condition, record, context));
 }
 

@@ -12,8 +12,9 @@ namespace sklad {
 class TFieldFetcher {
  public:
   virtual ~TFieldFetcher() = default;
-  // Puts the column's value from the record buffer into the node's value buffer (a BLOB's whole
-  // content, followed by a zero byte for memos) and sets its is-null flag.
+  // Puts the value of the column the node names by FieldNumber and Source from the record buffer
+  // into the node's value buffer (a BLOB's whole content, followed by a zero byte for memos) and
+  // sets its is-null flag.
   virtual void Fetch(const uint8_t* record, TExpToken& column) = 0;
 };
 

@@ -13,7 +13,7 @@ namespace {
 // that two characters are equal exactly when their classes are. Built once per locale.
 using CharacterClasses = std::array<uint8_t, 256>;
 
-const CharacterClasses& ClassesOf(uint16_t language, uint16_t sort) {
+const CharacterClasses& BuildClassesOf(uint16_t language, uint16_t sort) {
   static std::mutex lock;
   static std::map<uint32_t, CharacterClasses> cache;
   std::lock_guard guard(lock);
@@ -32,6 +32,18 @@ const CharacterClasses& ClassesOf(uint16_t language, uint16_t sort) {
     }
   }
   return classes;
+}
+
+// Each thread remembers the locale it matched last, so a scan takes no lock per record.
+const CharacterClasses& ClassesOf(uint16_t language, uint16_t sort) {
+  thread_local uint32_t lastLocale = 0;
+  thread_local const CharacterClasses* lastClasses = nullptr;
+  const uint32_t locale = LocaleOf(language, sort);
+  if (!lastClasses || lastLocale != locale) {
+    lastClasses = &BuildClassesOf(language, sort);
+    lastLocale = locale;
+  }
+  return *lastClasses;
 }
 
 bool RestIsAllPercent(std::string_view pattern, size_t from) {
