@@ -57,9 +57,6 @@ class TTextReader {
     if (count == 0) return {};
     return value;
   }
-  size_t Position() const { return FAt; }
-  void Reset(size_t at) { FAt = at; }
-
  private:
   std::string_view FText;
   size_t FAt = 0;

@@ -26,9 +26,13 @@ int Sign(int value) { return (value > 0) - (value < 0); }
 
 int CompareBytes(std::string_view a, std::string_view b, const platform::CaseMapper* upper) {
   const size_t common = std::min(a.size(), b.size());
+  if (!upper) {
+    if (const int bytes = common ? std::memcmp(a.data(), b.data(), common) : 0) return Sign(bytes);
+    return Sign(static_cast<int>(a.size()) - static_cast<int>(b.size()));
+  }
   for (size_t i = 0; i < common; ++i) {
-    uint8_t x = static_cast<uint8_t>(a[i]), y = static_cast<uint8_t>(b[i]);
-    if (upper) x = upper->Upper(x), y = upper->Upper(y);
+    const uint8_t x = upper->Upper(static_cast<uint8_t>(a[i]));
+    const uint8_t y = upper->Upper(static_cast<uint8_t>(b[i]));
     if (x != y) return x < y ? -1 : 1;
   }
   return Sign(static_cast<int>(a.size()) - static_cast<int>(b.size()));
@@ -47,7 +51,20 @@ int CompareWithLocale(uint16_t language, uint16_t sort, bool ignoreCase, std::st
 uint32_t LocaleOf(uint16_t language, uint16_t sort) { return platform::MakeLcid(language, sort); }
 
 bool IsLanguageInstalled(uint16_t language, uint16_t sort) {
-  return language == 0 || platform::IsLocaleInstalled(LocaleOf(language, sort));
+  // A locale identifier has four bits for the sort; a larger sort names no locale.
+  if (language == 0) return true;
+  return sort <= 0xF && platform::IsLocaleInstalled(LocaleOf(language, sort));
+}
+
+uint16_t DefaultSessionLanguage() {
+  const uint16_t language = platform::UserDefaultLanguage();
+  switch (language & 0x3FF) {
+    case 0x04:  // Chinese
+    case 0x11:  // Japanese
+    case 0x12:  // Korean
+      return 0;
+    default: return language;
+  }
 }
 
 int CompareStrings(uint16_t language, uint16_t sort, bool caseInsensitive, std::string_view a,

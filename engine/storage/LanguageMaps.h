@@ -16,6 +16,10 @@ uint32_t LocaleOf(uint16_t language, uint16_t sort);
 // services have collation data for the locale.
 bool IsLanguageInstalled(uint16_t language, uint16_t sort);
 
+// The language a new engine session starts with: the user's default language, or 0 (no language)
+// where that language's text needs a double-byte code page (Chinese, Japanese, Korean).
+uint16_t DefaultSessionLanguage();
+
 // Three-way comparison (-1, 0, 1) of two string values. A value ends at its first zero byte or at
 // the end of the view. A length of 0 compares the whole values, a length n the first n characters
 // of each. With a language: the locale's collation ignoring non-spacing marks, punctuation sorting

@@ -66,8 +66,7 @@ std::optional<long double> TextToFloat(std::string_view text, const TLanguageSet
 
 std::string FloatToText(long double value, const TLanguageSettings& settings) {
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                    std::chars_format::general, 15);
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
   std::string text(buffer, result.ptr);
   // "1e+20" becomes "1E20", "1e-05" becomes "1E-5".
   if (const size_t e = text.find('e'); e != std::string::npos) {

@@ -1,6 +1,7 @@
 #include "ValueConversion.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -301,8 +302,16 @@ bool Convert(TFieldType sourceType, int sourceSize, int sourceScale, std::span<u
     return ConvertSameType(sourceType, value, sourceSize, sourceScale, targetSize, targetScale);
   if (sourceType == TFieldType::Blob || targetType == TFieldType::Blob) return false;
 
-  // The source is copied out first: the target is written over the same bytes.
-  const std::vector<uint8_t> sourceBytes(value.begin(), value.begin() + sourceSize);
+  // The source is copied out first: the target is written over the same bytes. Every value but a
+  // BLOB fits the stack copy.
+  std::array<uint8_t, kMaxDeclaredSize + 1> stackCopy;
+  std::vector<uint8_t> heapCopy;
+  std::span<uint8_t> sourceBytes(stackCopy.data(), static_cast<size_t>(sourceSize));
+  if (static_cast<size_t>(sourceSize) > stackCopy.size()) {
+    heapCopy.resize(static_cast<size_t>(sourceSize));
+    sourceBytes = heapCopy;
+  }
+  std::copy_n(value.begin(), sourceSize, sourceBytes.begin());
   const TSourceValue v = Read(sourceType, sourceBytes);
   const std::span<uint8_t> target = value.first(static_cast<size_t>(targetSize));
   const TLanguageSettings& settings = CurrentLanguageSettings();

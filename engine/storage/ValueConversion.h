@@ -22,10 +22,11 @@ namespace sklad {
 bool Convert(TFieldType sourceType, int sourceSize, int sourceScale, std::span<uint8_t> value,
              int targetSize, int targetScale, TFieldType targetType);
 
-// A field's default (or limit) text as the field's value of the given size: "DATE" (any letter
-// case) for a date field is `now`'s day, "TIME" for a time field its time of day; for a timestamp
-// field "NOW" is `now`, "DATE" its day at midnight and "TIME" its time of day on 1899-12-30.
-// Other texts go through Convert. Bytes and BLOB fields get no value from a text (zero bytes).
+// A field's default (or limit) text as the field's value. `size` is the field's stored size (a
+// string field's declared size + 1); the value buffer holds at least that many bytes. "DATE" (any
+// letter case) for a date field is `now`'s day, "TIME" for a time field its time of day; for a
+// timestamp field "NOW" is `now`, "DATE" its day at midnight and "TIME" its time of day on
+// 1899-12-30. Other texts go through Convert. Bytes and BLOB fields get no value from a text.
 void ConvertFieldText(TFieldType type, int size, int scale, std::string_view text,
                       std::span<uint8_t> value, TLocalMoment now);
 

@@ -37,12 +37,21 @@ void CaseMapper::Map(const Table& table, std::span<char> text) {
 }
 
 const CaseMapper& CaseMapperFor(uint32_t lcid, int codePage) {
+  using Key = std::pair<uint32_t, int>;
+  const Key key{lcid, codePage};
+  // Each thread remembers its last mapper, so case-insensitive key comparisons take no lock.
+  thread_local Key lastKey{};
+  thread_local const CaseMapper* last = nullptr;
+  if (last != nullptr && lastKey == key) return *last;
+
   static std::mutex lock;
-  static std::map<std::pair<uint32_t, int>, std::unique_ptr<CaseMapper>> mappers;
+  static std::map<Key, std::unique_ptr<CaseMapper>> mappers;
   std::lock_guard guard(lock);
-  auto& mapper = mappers[{lcid, codePage}];
+  auto& mapper = mappers[key];
   if (!mapper) mapper = std::make_unique<CaseMapper>(lcid, codePage);
-  return *mapper;
+  lastKey = key;
+  last = mapper.get();
+  return *last;
 }
 
 }  // namespace platform

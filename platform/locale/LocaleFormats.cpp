@@ -36,41 +36,55 @@ std::u16string_view Trim(std::u16string_view text) {
   return text;
 }
 
+// The pattern without its quoted literals ("HH 'h' mm" becomes "HH  mm"), blanks made plain.
+std::u16string WithoutQuotedText(std::u16string_view pattern) {
+  std::u16string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == u'\'') {
+      const size_t end = pattern.find(u'\'', i + 1);
+      if (end == std::u16string_view::npos) break;
+      i = end;
+      // The blanks before a dropped literal go with it ("d.MM.yy 'г'." ends in "yy.").
+      while (!out.empty() && IsBlank(out.back())) out.pop_back();
+      continue;
+    }
+    out += IsBlank(pattern[i]) ? u' ' : pattern[i];
+  }
+  return out;
+}
+
+bool IsPatternLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
 // An ICU date pattern ("dd.MM.yy", "EEEE d. MMMM y") in the engine's notation. Quoted literals
 // and direction marks are dropped, fields without a counterpart (eras, time zones) too.
-std::u16string FromIcuDatePattern(std::u16string_view pattern, bool fourDigitYears) {
+std::u16string FromIcuDatePattern(std::u16string_view icuPattern, bool fourDigitYears) {
+  const std::u16string pattern = WithoutQuotedText(icuPattern);
   std::u16string out;
   for (size_t i = 0; i < pattern.size();) {
     const char16_t c = pattern[i];
     size_t run = 1;
     while (i + run < pattern.size() && pattern[i + run] == c) ++run;
-    if (c == u'\'') {
-      const size_t end = pattern.find(u'\'', i + 1);
-      i = end == std::u16string_view::npos ? pattern.size() : end + 1;
-      continue;
-    }
     if (c == u'd') out += run >= 2 ? u"dd" : u"d";
     else if (c == u'M' || c == u'L') out += run >= 4 ? u"mmmm" : run == 3 ? u"mmm" : run == 2 ? u"mm" : u"m";
     else if (c == u'y') out += fourDigitYears || run != 2 ? u"yyyy" : u"yy";
     else if (c == u'E' || c == u'c') out += run >= 4 ? u"dddd" : u"ddd";
-    else if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) && !IsDirectionMark(c))
-      out.append(run, c);
+    else if (!IsPatternLetter(c) && !IsDirectionMark(c)) out.append(run, c);
     i += run;
   }
   return std::u16string(Trim(out));
 }
 
-// The literal between the first two fields of a pattern, blanks trimmed ("." from "dd.MM.yy").
-std::u16string_view SeparatorAfterFirstField(std::u16string_view pattern) {
+// The literal between the first two fields of a pattern without its quoted text and direction
+// marks, blanks trimmed ("." from "dd.MM.yy"); empty when there is nothing but blanks.
+std::u16string SeparatorAfterFirstField(std::u16string_view icuPattern) {
+  const std::u16string pattern = WithoutQuotedText(icuPattern);
   size_t start = 0;
-  while (start < pattern.size() && !(pattern[start] >= u'A' && pattern[start] <= u'z')) ++start;
-  while (start < pattern.size() && pattern[start] >= u'A' && pattern[start] <= u'z') ++start;
-  size_t end = start;
-  while (end < pattern.size() && !(pattern[end] >= u'A' && pattern[end] <= u'z')) ++end;
-  std::u16string_view between = pattern.substr(start, end - start);
-  while (!between.empty() && IsDirectionMark(between.back())) between.remove_suffix(1);
-  const std::u16string_view trimmed = Trim(between);
-  return trimmed.empty() && !between.empty() ? between.substr(0, 1) : trimmed;
+  while (start < pattern.size() && !IsPatternLetter(pattern[start])) ++start;
+  while (start < pattern.size() && IsPatternLetter(pattern[start])) ++start;
+  std::u16string between;
+  for (size_t at = start; at < pattern.size() && !IsPatternLetter(pattern[at]); ++at)
+    if (!IsDirectionMark(pattern[at])) between += pattern[at];
+  return std::u16string(Trim(between));
 }
 
 std::u16string Pattern(const UDateFormat* format) {
@@ -143,7 +157,7 @@ void ReadDates(const std::string& locale, const SingleByteCodePage& codePage, Lo
   if (DateFormat longDate = OpenDateFormat(locale, UDAT_NONE, UDAT_FULL))
     out.longDateFormat = Encode(FromIcuDatePattern(Pattern(longDate.get()), false), codePage);
   if (DateFormat time = OpenDateFormat(locale, UDAT_MEDIUM, UDAT_NONE)) {
-    const std::u16string pattern = Pattern(time.get());
+    const std::u16string pattern = WithoutQuotedText(Pattern(time.get()));
     out.timeSeparator = Encode(SeparatorAfterFirstField(pattern), codePage);
     out.hourLeadingZero = pattern.find(u"HH") != std::u16string::npos ||
                           pattern.find(u"hh") != std::u16string::npos;

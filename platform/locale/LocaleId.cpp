@@ -30,6 +30,8 @@ bool IsLocaleInstalled(uint32_t lcid) {
   return U_SUCCESS(status) && valid != nullptr && std::strcmp(valid, "root") != 0;
 }
 
+uint16_t UserDefaultLanguage() { return LanguageOfLcid(uloc_getLCID(uloc_getDefault())); }
+
 int AnsiCodePage(uint16_t languageId) {
   const int primary = languageId & 0x3FF;
   const int sublanguage = languageId >> 10;

@@ -23,6 +23,10 @@ std::optional<std::string> IcuLocaleName(uint32_t lcid);
 // collation every unknown locale falls back to).
 bool IsLocaleInstalled(uint32_t lcid);
 
+// The language identifier of the user's default locale (from the environment, LANG and LC_*);
+// 0 when it has none.
+uint16_t UserDefaultLanguage();
+
 // The single-byte Windows code page the language's text is stored in: 1250 for Czech and the other
 // Central European languages, 1251 for Cyrillic, 1252 for the Western languages and for language 0.
 int AnsiCodePage(uint16_t languageId);
