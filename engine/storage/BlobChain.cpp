@@ -1,0 +1,201 @@
+#include "BlobChain.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "EngineError.h"
+
+namespace sklad {
+namespace {
+
+int32_t BlocksForBytes(const TBlobFile& file, uint64_t bytes) {
+  const uint64_t perBlock = static_cast<uint64_t>(file.DataPerBlock());
+  return static_cast<int32_t>(std::max<uint64_t>(1, (bytes + perBlock - 1) / perBlock));
+}
+
+// The most data bytes the blocks of the file can hold: a longer announced length is damage.
+uint64_t FileCapacity(const TBlobFile& file) {
+  const uint64_t blocks = (file.Header().NextBlockOffset() - TBlobFile::kFirstBlockOffset) /
+                          static_cast<uint64_t>(file.BlockSize());
+  return blocks * static_cast<uint64_t>(file.DataPerBlock());
+}
+
+// One attempt at reading the value; false when the read met another user's change.
+bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
+  TBlock* first = file.GetBlock(buffer.FirstBlock);
+  if (first == nullptr) return false;
+  TPinnedBlock block(file, first);
+  if (block->BlobId() != buffer.BlobId) RaiseEngineError(err::RecordChanged, file.FileName());
+  const uint32_t total = block->TotalLength();
+  if (total > FileCapacity(file)) file.RaiseCorruptBlocks();
+  const int32_t chainLimit = BlocksForBytes(file, total);
+  buffer.Bytes.assign(total, 0);
+  uint32_t read = 0;
+  for (int32_t walked = 1;; ++walked) {
+    const uint32_t take = std::min<uint32_t>({static_cast<uint32_t>(file.DataPerBlock()), total - read, block->UsedBytes()});
+    std::memcpy(buffer.Bytes.data() + read, block->Data(), take);
+    read += take;
+    const uint32_t next = block->Next();
+    if (read == total || next == 0) break;
+    if (walked == chainLimit || !file.IsBlockOffset(next)) file.RaiseCorruptBlocks();
+    TBlock* following = file.GetBlock(next, true, BlocksForBytes(file, total - read));
+    if (following == nullptr) return false;
+    // A block pinned twice is one this read already holds: the chain loops back on itself.
+    if (following->Pins > 1) {
+      file.ReleaseBlock(following);
+      file.RaiseCorruptBlocks();
+    }
+    block.Reset(following);
+    if (block->BlobId() != buffer.BlobId) RaiseEngineError(err::RecordChanged, file.FileName());
+  }
+  if (read != total) RaiseEngineError(err::EndOfBlob, file.FileName());
+  return true;
+}
+
+// Frees the rest of an old chain from offset on, at most limit blocks; blocks this write uses are
+// damage.
+void FreeRestOfChain(TBlobFile& file, uint32_t offset, int32_t limit, const std::set<uint32_t>& inUse) {
+  std::set<uint32_t> freed;
+  for (int32_t walked = 0; offset != 0; ++walked) {
+    if (walked == limit || !file.IsBlockOffset(offset) || inUse.count(offset) || !freed.insert(offset).second)
+      file.RaiseCorruptBlocks();
+    TPinnedBlock block(file, file.GetBlockForWrite(offset));
+    offset = block->Next();
+    file.FreeBlock(block.Get());
+  }
+}
+
+std::string RepairMessage(const char* problem, int32_t recordNumber, const TBlobRepair& repair) {
+  return std::string(problem) + " in BLOB file for physical record # " + std::to_string(recordNumber) + ", " +
+         (repair.CheckOnly ? "error not fixed" : "error fixed");
+}
+
+}  // namespace
+
+int32_t BlocksForLength(const TBlobFile& file, uint32_t length) { return BlocksForBytes(file, length); }
+
+void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
+  buffer.Bytes.clear();
+  if (buffer.FirstBlock != 0)
+    while (!TryReadBlobValue(file, buffer)) {
+    }
+  buffer.Modified = false;
+}
+
+void WriteBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
+  const uint64_t length = buffer.Bytes.size();
+  if (length == 0) {
+    buffer.FirstBlock = FreeBlobChain(file, buffer.FirstBlock, buffer.BlobId, buffer.RecordNumber, true);
+    buffer.Modified = false;
+    return;
+  }
+  if (length > static_cast<uint64_t>(INT32_MAX)) RaiseEngineError(err::InvalidBlobLength, file.FileName());
+  const bool reusing = buffer.FirstBlock != 0;
+  TPinnedBlock block(file, reusing ? file.GetBlockForWrite(buffer.FirstBlock) : file.NewBlock());
+  const uint32_t firstBlock = block->Offset;
+  // The old chain is walked only as far as its own length needs.
+  int32_t oldBlocksLeft = reusing ? BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file))) - 1 : 0;
+  block->SetPrevious(0);
+  block->SetBlobId(buffer.BlobId);
+  block->SetTotalLength(static_cast<uint32_t>(length));
+  std::set<uint32_t> chain{block->Offset};
+  const uint64_t perBlock = static_cast<uint64_t>(file.DataPerBlock());
+  uint64_t written = 0;
+  for (;;) {
+    const uint64_t take = std::min(perBlock, length - written);
+    std::memcpy(block->Data(), buffer.Bytes.data() + written, take);
+    if (take < perBlock) std::memset(block->Data() + take, 0, perBlock - take);
+    block->SetUsedBytes(static_cast<uint16_t>(take));
+    block->Modified = true;
+    written += take;
+    if (written == length) break;
+    const uint32_t next = oldBlocksLeft > 0 ? block->Next() : 0;
+    TBlock* following;
+    if (next != 0) {
+      if (!file.IsBlockOffset(next) || chain.count(next)) file.RaiseCorruptBlocks();
+      following = file.GetBlockForWrite(next, true, oldBlocksLeft);
+      --oldBlocksLeft;
+    } else {
+      following = file.NewBlock();
+      oldBlocksLeft = 0;
+      if (chain.count(following->Offset)) {
+        file.ReleaseBlock(following);
+        file.RaiseCorruptBlocks();
+      }
+    }
+    block->SetNext(following->Offset);
+    following->SetPrevious(block->Offset);
+    following->SetBlobId(buffer.BlobId);
+    following->SetTotalLength(0);
+    chain.insert(following->Offset);
+    block.Reset(following);
+  }
+  const uint32_t rest = oldBlocksLeft > 0 ? block->Next() : 0;
+  block->SetNext(0);
+  if (rest != 0) FreeRestOfChain(file, rest, oldBlocksLeft, chain);
+  buffer.FirstBlock = firstBlock;
+  buffer.Modified = false;
+}
+
+uint32_t FreeBlobChain(TBlobFile& file, uint32_t firstBlock, int32_t blobId, int32_t recordNumber,
+                       bool acceptOtherIds, const TBlobRepair* repair) {
+  if (firstBlock == 0) return 0;
+  const bool checkOnly = repair != nullptr && repair->CheckOnly;
+  const uint32_t kept = checkOnly ? firstBlock : 0;
+  // Whether the walk may go on with this block; a block of another value is reported.
+  auto acceptIdentifier = [&](TBlock& block) {
+    if (block.BlobId() == blobId) return true;
+    if (acceptOtherIds) {
+      if (!checkOnly) block.SetBlobId(blobId);
+      return true;
+    }
+    if (repair != nullptr) repair->Report(RepairMessage("Invalid BLOB offset", recordNumber, *repair));
+    return false;
+  };
+  if (!file.IsBlockOffset(firstBlock)) {
+    if (repair == nullptr) file.RaiseCorruptBlocks();
+    repair->Report(RepairMessage("Invalid BLOB offset", recordNumber, *repair));
+    return kept;
+  }
+  TPinnedBlock block(file, file.GetBlockForWrite(firstBlock));
+  if (!acceptIdentifier(*block.Get())) {
+    if (repair == nullptr) file.RaiseCorruptBlocks();
+    return kept;
+  }
+  const int32_t chainLimit = BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file)));
+  std::set<uint32_t> visited{firstBlock};
+  for (int32_t walked = 1;; ++walked) {
+    uint32_t next = block->Next();
+    const char* problem = nullptr;
+    if (next != 0) {
+      if (visited.count(next))
+        problem = "Recursive intra-block pointer";
+      else if (!file.IsBlockOffset(next) || walked == chainLimit)
+        problem = "Invalid intra-block pointer";
+    }
+    TBlock* following = nullptr;
+    if (problem == nullptr && next != 0) {
+      following = file.GetBlockForWrite(next);
+      if (!acceptIdentifier(*following)) {
+        file.ReleaseBlock(following);
+        following = nullptr;
+        if (repair == nullptr) file.RaiseCorruptBlocks();
+        problem = "";  // already reported
+      }
+    }
+    if (problem != nullptr) {
+      if (repair == nullptr) file.RaiseCorruptBlocks();
+      if (*problem != '\0') repair->Report(RepairMessage(problem, recordNumber, *repair));
+      if (!checkOnly) block->SetNext(0);
+      next = 0;
+    }
+    if (!checkOnly) file.FreeBlock(block.Get());
+    if (following == nullptr) break;
+    visited.insert(next);
+    block.Reset(following);
+  }
+  return kept;
+}
+
+}  // namespace sklad
