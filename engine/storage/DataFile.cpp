@@ -15,6 +15,7 @@ namespace sklad {
 namespace {
 
 constexpr int32_t kDefaultBlobBlockSize = 512;
+constexpr int32_t kMaxBlobBlockSize = 65535;
 
 // Unscrambles (or scrambles) the characters of a short-string slot, never past the slot.
 void ScrambleShortString(uint8_t* slot, int slotSize) {
@@ -98,6 +99,9 @@ void TDataFile::Create(const TTableProperties& properties, const TSystemList<TFi
   if (fields.Count() > kMaxFieldCount) RaiseEngineError(err::FieldLimits, FileName());
   FFields.Assign(fields);
   FHeader.SetFieldCount(static_cast<uint16_t>(fields.Count()));
+  // A block counts its used bytes in 16 bits: larger blocks cannot be stored.
+  if (properties.BlobBlockSize < 0 || properties.BlobBlockSize > kMaxBlobBlockSize)
+    RaiseEngineError(err::BlobFieldLimits, FileName());
   FHeader.SetBlobBlockSize(properties.BlobBlockSize);
   int blobFields = 0;
   for (const TFieldDefinition& field : FFields)
