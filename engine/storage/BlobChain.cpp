@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "EngineError.h"
 
@@ -30,6 +31,7 @@ bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
   const uint32_t total = block->TotalLength();
   if (total > FileCapacity(file)) file.RaiseCorruptBlocks();
   const int32_t chainLimit = BlocksForBytes(file, total);
+  std::set<uint32_t> visited{buffer.FirstBlock};
   buffer.Bytes.assign(total, 0);
   uint32_t read = 0;
   for (int32_t walked = 1;; ++walked) {
@@ -38,14 +40,9 @@ bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
     read += take;
     const uint32_t next = block->Next();
     if (read == total || next == 0) break;
-    if (walked == chainLimit || !file.IsBlockOffset(next)) file.RaiseCorruptBlocks();
+    if (walked == chainLimit || !file.IsBlockOffset(next) || !visited.insert(next).second) file.RaiseCorruptBlocks();
     TBlock* following = file.GetBlock(next, true, BlocksForBytes(file, total - read));
     if (following == nullptr) return false;
-    // A block pinned twice is one this read already holds: the chain loops back on itself.
-    if (following->Pins > 1) {
-      file.ReleaseBlock(following);
-      file.RaiseCorruptBlocks();
-    }
     block.Reset(following);
     if (block->BlobId() != buffer.BlobId) RaiseEngineError(err::RecordChanged, file.FileName());
   }
@@ -143,59 +140,56 @@ uint32_t FreeBlobChain(TBlobFile& file, uint32_t firstBlock, int32_t blobId, int
   if (firstBlock == 0) return 0;
   const bool checkOnly = repair != nullptr && repair->CheckOnly;
   const uint32_t kept = checkOnly ? firstBlock : 0;
-  // Whether the walk may go on with this block; a block of another value is reported.
-  auto acceptIdentifier = [&](TBlock& block) {
-    if (block.BlobId() == blobId) return true;
-    if (acceptOtherIds) {
-      if (!checkOnly) block.SetBlobId(blobId);
-      return true;
-    }
-    if (repair != nullptr) repair->Report(RepairMessage("Invalid BLOB offset", recordNumber, *repair));
-    return false;
+  auto problemFound = [&](const char* problem) {
+    if (repair == nullptr) file.RaiseCorruptBlocks();
+    repair->Report(RepairMessage(problem, recordNumber, *repair));
   };
+  auto belongs = [&](const TBlock& block) { return acceptOtherIds || block.BlobId() == blobId; };
   if (!file.IsBlockOffset(firstBlock)) {
-    if (repair == nullptr) file.RaiseCorruptBlocks();
-    repair->Report(RepairMessage("Invalid BLOB offset", recordNumber, *repair));
+    problemFound("Invalid BLOB offset");
     return kept;
   }
-  TPinnedBlock block(file, file.GetBlockForWrite(firstBlock));
-  if (!acceptIdentifier(*block.Get())) {
-    if (repair == nullptr) file.RaiseCorruptBlocks();
-    return kept;
-  }
-  const int32_t chainLimit = BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file)));
-  std::set<uint32_t> visited{firstBlock};
-  for (int32_t walked = 1;; ++walked) {
-    uint32_t next = block->Next();
-    const char* problem = nullptr;
-    if (next != 0) {
-      if (visited.count(next))
+  // The whole chain is walked and checked before anything is freed, so that a damaged chain
+  // raises with every block still in place.
+  std::vector<uint32_t> chain{firstBlock};
+  {
+    TPinnedBlock block(file, file.GetBlockForWrite(firstBlock));
+    if (!belongs(*block.Get())) {
+      problemFound("Invalid BLOB offset");
+      return kept;
+    }
+    const size_t limit = static_cast<size_t>(BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file))));
+    std::set<uint32_t> visited{firstBlock};
+    for (uint32_t next = block->Next(); next != 0; next = block->Next()) {
+      const char* problem = nullptr;
+      TBlock* following = nullptr;
+      if (visited.count(next)) {
         problem = "Recursive intra-block pointer";
-      else if (!file.IsBlockOffset(next) || walked == chainLimit)
+      } else if (!file.IsBlockOffset(next) || chain.size() == limit) {
         problem = "Invalid intra-block pointer";
-    }
-    TBlock* following = nullptr;
-    if (problem == nullptr && next != 0) {
-      following = file.GetBlockForWrite(next);
-      if (!acceptIdentifier(*following)) {
-        file.ReleaseBlock(following);
-        following = nullptr;
-        if (repair == nullptr) file.RaiseCorruptBlocks();
-        problem = "";  // already reported
+      } else {
+        following = file.GetBlockForWrite(next);
+        if (!belongs(*following)) {
+          file.ReleaseBlock(following);
+          problem = "Invalid BLOB offset";
+        }
       }
+      if (problem != nullptr) {
+        problemFound(problem);
+        if (!checkOnly) block->SetNext(0);
+        break;
+      }
+      chain.push_back(next);
+      visited.insert(next);
+      block.Reset(following);
     }
-    if (problem != nullptr) {
-      if (repair == nullptr) file.RaiseCorruptBlocks();
-      if (*problem != '\0') repair->Report(RepairMessage(problem, recordNumber, *repair));
-      if (!checkOnly) block->SetNext(0);
-      next = 0;
-    }
-    if (!checkOnly) file.FreeBlock(block.Get());
-    if (following == nullptr) break;
-    visited.insert(next);
-    block.Reset(following);
   }
-  return kept;
+  if (checkOnly) return kept;
+  for (uint32_t offset : chain) {
+    TPinnedBlock block(file, file.GetBlockForWrite(offset));
+    file.FreeBlock(block.Get());
+  }
+  return 0;
 }
 
 }  // namespace sklad
