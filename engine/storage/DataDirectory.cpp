@@ -1,0 +1,187 @@
+#include "DataDirectory.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "DataSession.h"
+#include "EngineError.h"
+#include "FileHandler.h"
+#include "TableNames.h"
+
+namespace sklad {
+namespace {
+
+constexpr const char* kTableExtensions[] = {".DAT", ".IDX", ".BLB"};
+constexpr const char* kBackupExtensions[] = {".DBK", ".IBK", ".BBK"};
+
+bool FileExists(const std::string& name, bool inMemory) { return TFileHandler(name, inMemory).Exists(); }
+
+}  // namespace
+
+TDataDirectory::TDataDirectory(TDataSession& session, std::string name, std::string path, std::string universalPath,
+                               bool inMemory)
+    : FSession(session),
+      FName(std::move(name)),
+      FPath(std::move(path)),
+      FUniversalPath(std::move(universalPath)),
+      FInMemory(inMemory) {}
+
+TDataDirectory::~TDataDirectory() {
+  try {
+    Rollback();
+  } catch (const ESkladEngineError&) {
+    // The tables are freed below all the same; their destructors close the files.
+  }
+  FTables.Clear();
+}
+
+std::string TDataDirectory::FilePath(std::string_view name, bool inMemory, std::string_view extension) const {
+  const std::string file = WithExtension(TrimmedName(name), extension);
+  return inMemory ? file : FPath + file;
+}
+
+int TDataDirectory::IndexOf(std::string_view name, bool inMemory) const {
+  const std::string wanted = WithExtension(TrimmedName(name), ".DAT");
+  for (int i = 0; i < FTables.Count(); ++i)
+    if (FTables[i]->InMemory() == inMemory && SameName(FTables[i]->Name(), wanted)) return i;
+  return -1;
+}
+
+int TDataDirectory::IndexOf(const TDataTable* table) const {
+  for (int i = 0; i < FTables.Count(); ++i)
+    if (FTables[i].get() == table) return i;
+  return -1;
+}
+
+void TDataDirectory::DropUnusedTable(std::string_view name, bool inMemory) {
+  const int at = IndexOf(name, inMemory);
+  if (at < 0) return;
+  if (FTables[at]->References() > 0) RaiseEngineError(err::AccessDenied, TrimmedName(name));
+  FTables[at]->Rollback();
+  FTables.Delete(at);
+}
+
+TDataTable* TDataDirectory::CreateTable(std::string_view name, bool inMemory, const TTableDefinition& definition,
+                                        const TTableOpenOptions& options) {
+  if (TrimmedName(name).empty()) RaiseEngineError(err::InvalidPath, TrimmedName(name));
+  DropUnusedTable(name, inMemory);
+  auto table = std::make_unique<TDataTable>(*this, name, inMemory);
+  table->Create(definition, options);
+  if (FInTransaction) table->StartTransaction();
+  FTables.Add(std::move(table));
+  return FTables.Last().get();
+}
+
+TDataTable* TDataDirectory::OpenTable(std::string_view name, bool inMemory, const TTableOpenOptions& options,
+                                      bool allowShared) {
+  if (TrimmedName(name).empty()) RaiseEngineError(err::InvalidPath, TrimmedName(name));
+  const int at = IndexOf(name, inMemory);
+  TDataTable* table = at >= 0 ? FTables[at].get() : nullptr;
+  if (table != nullptr && table->References() > 0) {
+    if ((table->Exclusive() || options.Exclusive) && !allowShared) RaiseEngineError(err::AccessDenied, table->Name());
+    table->AddReference();
+    return table;
+  }
+  std::unique_ptr<TDataTable> made;
+  if (table == nullptr) {
+    made = std::make_unique<TDataTable>(*this, name, inMemory);
+    table = made.get();
+  }
+  table->Open(options);
+  try {
+    if (FInTransaction) table->StartTransaction();
+    table->CheckConsistency();
+  } catch (...) {
+    table->Rollback();
+    table->Close();
+    if (!made) FTables.Delete(IndexOf(table));
+    throw;
+  }
+  if (made) FTables.Add(std::move(made));
+  return table;
+}
+
+void TDataDirectory::CloseTable(TDataTable* table, bool discard) {
+  const int at = IndexOf(table);
+  if (at < 0) RaiseEngineError(err::InvalidPath, table != nullptr ? table->Name() : std::string());
+  table->Close(discard);
+  if (table->References() == 0 && !table->InTransaction()) FTables.Delete(at);
+}
+
+void TDataDirectory::RenameTable(std::string_view name, std::string_view newName, bool inMemory, bool toBackup) {
+  DropUnusedTable(name, inMemory);
+  const std::string trimmedNew = TrimmedName(newName);
+  const bool placed = inMemory || trimmedNew.find_first_of(":\\/") != std::string::npos;
+  const std::string target = placed ? trimmedNew : FPath + trimmedNew;
+  for (int i = 0; i < 3; ++i) {
+    const std::string source = FilePath(name, inMemory, kTableExtensions[i]);
+    if (!FileExists(source, inMemory)) continue;
+    const std::string destination = WithExtension(target, toBackup ? kBackupExtensions[i] : kTableExtensions[i]);
+    if (toBackup && FileExists(destination, inMemory)) TFileHandler(destination, inMemory).Delete();
+    TFileHandler(source, inMemory).Rename(destination);
+  }
+}
+
+void TDataDirectory::DeleteTable(std::string_view name, bool inMemory) {
+  DropUnusedTable(name, inMemory);
+  TFileHandler(FilePath(name, inMemory, ".DAT"), inMemory).Delete();
+  TFileHandler(FilePath(name, inMemory, ".IDX"), inMemory).Delete();
+  const std::string blob = FilePath(name, inMemory, ".BLB");
+  if (FileExists(blob, inMemory)) TFileHandler(blob, inMemory).Delete();
+}
+
+bool TDataDirectory::TableExists(std::string_view name, bool inMemory) {
+  return IndexOf(name, inMemory) >= 0 || FileExists(FilePath(name, inMemory, ".DAT"), inMemory);
+}
+
+std::string TDataDirectory::TemporaryTableName() {
+  const std::string prefix = std::to_string(std::llabs(static_cast<long long>(gettid()))).substr(0, 5);
+  for (int number = 0;; ++number) {
+    const std::string name = prefix + std::to_string(number) + ".DAT";
+    if (!TableExists(name, FInMemory)) return name;
+  }
+}
+
+void TDataDirectory::StartTransaction() {
+  if (FInTransaction) return;
+  for (int i = 0; i < FTables.Count(); ++i) {
+    try {
+      FTables[i]->StartTransaction();
+    } catch (...) {
+      for (int j = 0; j < i; ++j) FTables[j]->Rollback();
+      throw;
+    }
+  }
+  FInTransaction = true;
+}
+
+void TDataDirectory::CloseUnusedTables() {
+  for (int i = FTables.Count() - 1; i >= 0; --i)
+    if (FTables[i]->References() == 0) {
+      FTables[i]->Close();
+      FTables.Delete(i);
+    }
+}
+
+void TDataDirectory::Commit(bool continueTransaction) {
+  if (!FInTransaction) return;
+  for (const std::unique_ptr<TDataTable>& table : FTables) {
+    if (continueTransaction)
+      table->CommitAndContinue();
+    else
+      table->Commit();
+  }
+  if (continueTransaction) return;
+  FInTransaction = false;
+  CloseUnusedTables();
+}
+
+void TDataDirectory::Rollback() {
+  if (!FInTransaction) return;
+  for (const std::unique_ptr<TDataTable>& table : FTables) table->Rollback();
+  FInTransaction = false;
+  CloseUnusedTables();
+}
+
+}  // namespace sklad
