@@ -45,6 +45,11 @@ int FileSystem::OpenOrCreate(const std::string& path, int& fd) {
   return fd < 0 ? LastError() : 0;
 }
 
+int FileSystem::CreateExclusive(const std::string& path, int& fd) {
+  fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  return fd < 0 ? LastError() : 0;
+}
+
 int FileSystem::Close(int fd) { return ::close(fd) == 0 ? 0 : LastError(); }
 
 int FileSystem::ReadAt(int fd, void* buffer, size_t count, int64_t offset, size_t& done) {

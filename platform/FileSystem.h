@@ -22,6 +22,9 @@ class FileSystem {
   virtual int OpenExisting(const std::string& path, bool forWriting, int& fd);
   // Opens the file for reading and writing, creating it when missing; never truncates.
   virtual int OpenOrCreate(const std::string& path, int& fd);
+  // Creates a new file for reading and writing; EEXIST when the file exists already, so that of
+  // two users creating the same name only one succeeds.
+  virtual int CreateExclusive(const std::string& path, int& fd);
   virtual int Close(int fd);
 
   virtual int ReadAt(int fd, void* buffer, size_t count, int64_t offset, size_t& done);
