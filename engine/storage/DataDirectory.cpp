@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "DataSession.h"
 #include "EngineError.h"
 #include "FileHandler.h"
 #include "TableNames.h"
+#include "platform/FileSystem.h"
 
 namespace sklad {
 namespace {
@@ -104,7 +106,7 @@ TDataTable* TDataDirectory::OpenTable(std::string_view name, bool inMemory, cons
 
 void TDataDirectory::CloseTable(TDataTable* table, bool discard) {
   const int at = IndexOf(table);
-  if (at < 0) RaiseEngineError(err::InvalidPath, table != nullptr ? table->Name() : std::string());
+  if (at < 0) RaiseEngineError(err::InvalidPath);  // an unknown pointer is never followed
   table->Close(discard);
   if (table->References() == 0 && !table->InTransaction()) FTables.Delete(at);
 }
@@ -135,11 +137,29 @@ bool TDataDirectory::TableExists(std::string_view name, bool inMemory) {
   return IndexOf(name, inMemory) >= 0 || FileExists(FilePath(name, inMemory, ".DAT"), inMemory);
 }
 
+bool TDataDirectory::ReserveTableName(const std::string& name) {
+  if (IndexOf(name, FInMemory) >= 0) return false;
+  const std::string path = FilePath(name, FInMemory, ".DAT");
+  if (FInMemory) {
+    if (FileExists(path, true)) return false;
+    TFileHandler(path, true).CreateNew();
+    return true;
+  }
+  // Created exclusively: of two processes choosing the same name, only one gets it.
+  platform::FileSystem& fileSystem = platform::CurrentFileSystem();
+  int fd = -1;
+  const int error = fileSystem.CreateExclusive(path, fd);
+  if (error == EEXIST) return false;
+  if (error != 0) RaiseEngineError(err::InvalidPath, name);
+  fileSystem.Close(fd);
+  return true;
+}
+
 std::string TDataDirectory::TemporaryTableName() {
   const std::string prefix = std::to_string(std::llabs(static_cast<long long>(gettid()))).substr(0, 5);
   for (int number = 0;; ++number) {
     const std::string name = prefix + std::to_string(number) + ".DAT";
-    if (!TableExists(name, FInMemory)) return name;
+    if (ReserveTableName(name)) return name;
   }
 }
 

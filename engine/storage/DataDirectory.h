@@ -64,6 +64,8 @@ class TDataDirectory {
   // Raises 11013 when cursors use the table; drops an unused table object of that name.
   void DropUnusedTable(std::string_view name, bool inMemory);
   void CloseUnusedTables();
+  // Creates the data file of that name exclusively; false when the name is taken.
+  bool ReserveTableName(const std::string& name);
   // The file of a table with that extension: in the directory unless in memory.
   std::string FilePath(std::string_view name, bool inMemory, std::string_view extension) const;
 
