@@ -13,8 +13,8 @@ TDataTable::TDataTable(TDataDirectory& directory, std::string_view name, bool in
 
 TDataTable::~TDataTable() {
   try {
+    Rollback();  // changes of an unfinished transaction are never written
     FReferences = 1;
-    FInTransaction = false;
     Close(true);
   } catch (...) {
     CloseFiles();  // a destructor cannot report; the files are closed all the same

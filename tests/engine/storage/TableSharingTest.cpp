@@ -221,14 +221,16 @@ TEST_F(TableSharingTest, BlockedProtocolLocksGiveUpAndLeaveNothingHeld) {
   ChildProcess holder([&](ChildProcess& parent) {
     return Guarded([&] {
       CatalogueUser user(Directory());
+      if (parent.Receive() != 'g') return 2;
       user.Table->BeginWrite();  // writer ranges and the transaction byte
       parent.Send('w');
       return parent.Receive() == 'q' ? 0 : 1;
     });
   });
   ASSERT_TRUE(holder.Started());
+  CatalogueUser user(Directory());  // opening checks the table under a read lock
+  holder.Send('g');
   ASSERT_EQ(holder.Receive(), 'w');
-  CatalogueUser user(Directory());
   EXPECT_EQ(EngineErrorCode([&] { user.Table->BeginRead(); }), err::LockFailure);
   EXPECT_FALSE(user.Table->HoldsReadLock());
   EXPECT_EQ(EngineErrorCode([&] { user.Table->BeginWrite(); }), err::LockFailure);
