@@ -24,6 +24,9 @@ uint64_t FileCapacity(const TBlobFile& file) {
 
 // One attempt at reading the value; false when the read met another user's change.
 bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
+  // The offset where the next block would be appended is no value's block: a read never grows
+  // the file.
+  if (!file.IsBlockOffset(buffer.FirstBlock)) file.RaiseCorruptBlocks();
   TBlock* first = file.GetBlock(buffer.FirstBlock);
   if (first == nullptr) return false;
   TPinnedBlock block(file, first);

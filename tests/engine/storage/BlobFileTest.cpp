@@ -108,6 +108,15 @@ TEST(BlobFile, ValueOfAnotherIdentifierReadsAsChanged) {
   EXPECT_EQ(EngineErrorCode([&] { blob.Read(first, 5); }), err::RecordChanged);
 }
 
+TEST(BlobFile, RecordPointingOutsideTheBlocksIsRefusedWithoutGrowingTheFile) {
+  BlobFileFixture blob;
+  blob.Write(PatternBytes(1000, 1), 1);
+  for (uint32_t offset : {blob.File->Header().NextBlockOffset(), 100u, 700u}) {
+    EXPECT_EQ(EngineErrorCode([&] { blob.Read(offset, 1); }), err::BlobBuffersCorrupt) << offset;
+    EXPECT_EQ(blob.BlocksInFile(), 3u);
+  }
+}
+
 TEST(BlobFile, ChainShorterThanItsLengthEndsPrematurely) {
   BlobFileFixture blob;
   const uint32_t first = blob.Write(PatternBytes(1000, 1), 1);
