@@ -149,6 +149,8 @@ struct THeaderDamage {
   uint16_t Code;
 };
 
+void PrintTo(const THeaderDamage& damage, std::ostream* out) { *out << damage.What; }
+
 class IndexHeaderCheckTest : public IndexFileTest, public ::testing::WithParamInterface<THeaderDamage> {};
 
 constexpr int kSlot1 = 14 + 120;
