@@ -37,8 +37,18 @@ constexpr uint8_t FixedChar = 31;      // string
 constexpr uint8_t WideString = 32;     // string
 }  // namespace subtype
 
+// Character casing of string values, as stored in field definitions and named by CREATE TABLE.
+namespace casing {
+constexpr uint8_t Unchanged = 0;
+constexpr uint8_t Lower = 1;
+constexpr uint8_t Upper = 2;
+}  // namespace casing
+
 // The largest declared size of string, bytes and varbytes fields.
 constexpr int kMaxDeclaredSize = 250;
+// The most fields a table can have, and the most of them that are BLOB fields.
+constexpr int kMaxFieldCount = 1024;
+constexpr int kMaxBlobFieldCount = 64;
 
 // Day number of 1899-12-30, the origin of date-time values.
 constexpr int32_t kDayNumberOf18991230 = 693594;

@@ -1,0 +1,86 @@
+// The consistency check of an opened data file: version, header texts, every field definition,
+// the record size and the file size against the announced number of records.
+#include <cstdint>
+
+#include "BcdValue.h"
+#include "DataFile.h"
+#include "EngineError.h"
+#include "LanguageMaps.h"
+#include "RecordLayout.h"
+#include "ShortString.h"
+#include "ValueConversion.h"
+
+namespace sklad {
+namespace {
+
+bool ValidFirstNameCharacter(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= 129 && c <= 254);
+}
+
+bool ValidTypeCode(uint8_t code) {
+  return code >= static_cast<uint8_t>(TFieldType::String) && code <= static_cast<uint8_t>(TFieldType::VarBytes);
+}
+
+}  // namespace
+
+void TDataFile::CheckConsistency() {
+  try {
+    if (FHeader.Version() != TDataFileHeader::kFormatVersion) RaiseEngineError(err::WrongVersion, FileName());
+    if (!IsLanguageInstalled(FHeader.Language(), FHeader.Sort()))
+      RaiseEngineError(err::LanguageDriverMissing, FileName());
+    if (!ShortStringFits(FHeader.DescriptionSlot(), TDataFileHeader::kDescriptionSlot) ||
+        !ShortStringFits(FHeader.PasswordSlot(), TDataFileHeader::kPasswordSlot))
+      RaiseCorrupt();
+    if (FHeader.FieldCount() > kMaxFieldCount) RaiseCorrupt();
+    CheckFieldDefinitions();
+    CheckFileSize();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void TDataFile::CheckFieldDefinitions() {
+  int64_t runningOffset = kFieldAreaAt;
+  for (int i = 0; i < FFields.Count(); ++i) {
+    TFieldDefinition& field = FFields[i];
+    if (!ValidTypeCode(field.TypeCode()) || !field.ShortStringsFit()) RaiseCorrupt();
+    const bool sized = HasDeclaredSize(field.Type());
+    if (sized ? field.DeclaredSize() > kMaxDeclaredSize : field.DeclaredSize() != 0) RaiseCorrupt();
+    field.DeriveStoredSize();
+
+    const std::string name = field.Name();
+    if (name.empty() || !ValidFirstNameCharacter(static_cast<uint8_t>(name.front())))
+      RaiseCorrupt();
+    for (int j = 0; j < FFields.Count(); ++j)
+      if (j != i && (SameFieldName(FFields[j].Name(), name) || FFields[j].Number() == field.Number()))
+        RaiseCorrupt();
+
+    // Minimum, maximum and default are constants of the field's type, read with the language
+    // settings in force ("DATE", "TIME" and "NOW" where the type takes them).
+    for (const std::string& text : {field.Minimum(), field.Maximum(), field.Default()})
+      if (!IsValidFieldText(field.Type(), field.StoredSize(), field.Scale(), text)) RaiseCorrupt();
+
+    if (field.Scale() != 0 && (field.Type() != TFieldType::BCD || field.Scale() > kMaxBcdScale)) RaiseCorrupt();
+    if (field.IsAutoIncrement()) {
+      if (field.Offset() != kAutoIncrementAt) RaiseCorrupt();
+    } else {
+      if (field.Offset() != runningOffset) RaiseCorrupt();
+      if (field.TakesRoom()) runningOffset += field.StoredSize() + 1;
+    }
+    if (field.Number() != i + 1) RaiseCorrupt();
+  }
+  if (runningOffset != FHeader.RecordSize()) RaiseCorrupt();
+}
+
+void TDataFile::CheckFileSize() {
+  const int64_t size = GetSize();
+  const int64_t definitionsEnd = DefinitionsEnd();
+  const int64_t recordSize = FHeader.RecordSize();
+  if (size < definitionsEnd) RaiseCorrupt();
+  const int64_t recordBytes = size - definitionsEnd;
+  if (recordBytes % recordSize != 0) RaiseCorrupt();
+  if (recordBytes / recordSize + 1 != FHeader.NextRecordNumber()) RaiseCorrupt();
+}
+
+}  // namespace sklad
