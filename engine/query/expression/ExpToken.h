@@ -95,6 +95,8 @@ struct TExpToken {
   static constexpr uint32_t kValueStep = 255;
 
   TExpToken() : Value(kValueStep) {}
+  // A node around an existing value buffer (the pool's reset keeps buffers).
+  explicit TExpToken(std::vector<uint8_t> value) : Value(std::move(value)) {}
 
   // Makes room for a value of `size` bytes; the buffer never shrinks.
   void Reserve(uint32_t size) {
@@ -149,8 +151,12 @@ struct TExpToken {
   uint8_t OptimizationLevel = 0;  // written by filter evaluation through indexes
   TExpToken* Parent = nullptr;
   TExpToken* First = nullptr;   // unary operand; left operand; function argument; condition
-  TExpToken* Second = nullptr;  // right operand; first list item; argument chain
+  TExpToken* Second = nullptr;  // right operand; first list item; first further argument
   TExpToken* Third = nullptr;   // IF's ELSE expression
+  // The following item of a list: IN items, BETWEEN's high bound after its low one, SUBSTRING's
+  // FOR after FROM, REPLACE's replacement after its search string, a data type's second argument.
+  // Kept apart from the operands so that an item that is itself an operator keeps its own.
+  TExpToken* Next = nullptr;
 };
 
 }  // namespace sklad

@@ -5,6 +5,26 @@
 
 namespace sklad {
 
+// Each thread keeps a few spare nodes of its own in front of the shared pool, so that evaluating
+// record after record takes and gives nodes without taking the pool's lock. They go to the shared
+// pool when the thread ends (for the main thread, before the pool itself goes).
+struct TExpTokenStack::ThreadSpares {
+  static constexpr int kCapacity = 32;
+  TExpToken* nodes[kCapacity];
+  int count = 0;
+
+  ~ThreadSpares() {
+    TExpTokenStack& pool = Instance();
+    std::lock_guard guard(pool.FLock);
+    while (count > 0) pool.FNodes.Add(nodes[--count]);
+  }
+};
+
+TExpTokenStack::ThreadSpares& TExpTokenStack::Spares() {
+  thread_local ThreadSpares spares;
+  return spares;
+}
+
 TExpTokenStack& TExpTokenStack::Instance() {
   static TExpTokenStack pool;
   return pool;
@@ -18,7 +38,7 @@ TExpTokenStack::~TExpTokenStack() {
 
 int TExpTokenStack::PooledCount() const {
   std::lock_guard guard(FLock);
-  return FNodes.Count();
+  return FNodes.Count() + Spares().count;
 }
 
 void TExpTokenStack::Reset(TExpToken& node) {
@@ -27,13 +47,14 @@ void TExpTokenStack::Reset(TExpToken& node) {
     std::fill(value.begin(), value.end(), 0);
   else
     value = std::vector<uint8_t>(TExpToken::kValueStep);
-  node = TExpToken();
-  node.Value = std::move(value);
+  node = TExpToken(std::move(value));
 }
 
 TExpToken* TExpTokenStack::Take() {
   TExpToken* node = nullptr;
-  {
+  if (ThreadSpares& spares = Spares(); spares.count > 0) {
+    node = spares.nodes[--spares.count];
+  } else {
     std::lock_guard guard(FLock);
     if (FNodes.Count() > 0) {
       node = FNodes.Last();
@@ -47,7 +68,9 @@ TExpToken* TExpTokenStack::Take() {
 
 void TExpTokenStack::Give(TExpToken*& node) {
   if (!node) return;
-  {
+  if (ThreadSpares& spares = Spares(); spares.count < ThreadSpares::kCapacity) {
+    spares.nodes[spares.count++] = node;
+  } else {
     std::lock_guard guard(FLock);
     FNodes.Add(node);
   }
@@ -57,13 +80,14 @@ void TExpTokenStack::Give(TExpToken*& node) {
 // Iterative, so that a long IN list or a deep tree cannot exhaust the stack.
 void TExpTokenStack::ReleaseTree(TExpToken*& root) {
   if (!root) return;
+  if (!root->First && !root->Second && !root->Third && !root->Next) return Give(root);  // a value node
   std::vector<TExpToken*> pending{root};
   std::vector<TExpToken*> released;
   while (!pending.empty()) {
     TExpToken* node = pending.back();
     pending.pop_back();
     released.push_back(node);
-    for (TExpToken* operand : {node->Third, node->Second, node->First})
+    for (TExpToken* operand : {node->Next, node->Third, node->Second, node->First})
       if (operand) pending.push_back(operand);
   }
   std::lock_guard guard(FLock);

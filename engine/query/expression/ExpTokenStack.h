@@ -19,12 +19,17 @@ class TExpTokenStack {
   TExpToken* Take();
   // Gives one node back (not its operands) and clears the caller's reference.
   void Give(TExpToken*& node);
-  // Gives back a whole tree, operands before the node, and clears the caller's reference.
+  // Gives back a whole tree, operands and list items before the node, and clears the caller's
+  // reference.
   void ReleaseTree(TExpToken*& root);
 
+  // Spare nodes: the shared ones and those the calling thread keeps.
   int PooledCount() const;
 
  private:
+  struct ThreadSpares;
+  static ThreadSpares& Spares();
+
   TExpTokenStack();
   static void Reset(TExpToken& node);
 

@@ -118,7 +118,7 @@ TExpTree TExpressionParser::ParseFunction(TAllowances allowances) {
       TExpTree from = ParsePrimary(allowances);
       if (IsKeyword("FOR")) {
         NextToken();
-        from->Second = ParsePrimary(allowances).release();
+        from->Next = ParsePrimary(allowances).release();
       }
       node->Second = from.release();
       node->ValueType = kString;
@@ -127,7 +127,7 @@ TExpTree TExpressionParser::ParseFunction(TAllowances allowances) {
     case Replace: {
       TExpTree search = ParseSum(allowances);
       keyword("WITH", "WITH keyword expected after first REPLACE function argument, instead found '");
-      search->Second = ParseSum(allowances).release();
+      search->Next = ParseSum(allowances).release();
       node->Second = search.release();
       keyword("IN", "IN keyword expected after second REPLACE function argument, instead found '");
       node->First = ParsePrimary(allowances).release();
@@ -199,6 +199,7 @@ TExpTree TExpressionParser::ParseAggregate(TAllowances allowances) {
                "' in " + FClause);
   NextToken();
   if (op == Count && FKind == '*') {
+    if (!(allowances & AllowAllColumns)) RaiseClauseError("* (all columns) symbol is not allowed in ");
     NextToken();
     TExpTree all = MakeNode(TNodeKind::Column, TOperator::None, "*");
     all->ColumnName = "*";
@@ -239,7 +240,7 @@ bool TExpressionParser::ParseDataType(TExpToken& node, TAllowances allowances, b
 }
 
 // `(` first [`,` second] `)`: the first argument hangs from the node's Second, the second from
-// the first's Second. Two-argument types need their comma except DECIMAL, NUMERIC and FLOAT, whose
+// the first's Next. Two-argument types need their comma except DECIMAL, NUMERIC and FLOAT, whose
 // scale is optional.
 void TExpressionParser::ParseDataTypeArguments(TExpToken& node, TAllowances allowances, std::string_view name,
                                                bool required, bool twoArguments) {
@@ -251,7 +252,7 @@ void TExpressionParser::ParseDataTypeArguments(TExpToken& node, TAllowances allo
     const bool scaleOptional = type != "BLOB";
     if (FKind == ',') {
       NextToken();
-      first->Second = ParsePrimary(allowances).release();
+      first->Next = ParsePrimary(allowances).release();
     } else if (!scaleOptional || FKind != ')') {
       RaiseTokenError("Comma expected after first " + type + " argument, instead found '");
     }

@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
-#include <ctime>
 
+#include "engine/storage/DateTimeValues.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
@@ -15,26 +14,6 @@ namespace {
 constexpr int kMaximumNesting = 200;
 
 constexpr auto kBoolean = static_cast<uint8_t>(TFieldType::Boolean);
-
-// The local date and time of the moment: day number (0001-01-01 = 1) and milliseconds of the day.
-struct ClockValue {
-  int32_t dayNumber;
-  int32_t milliseconds;
-};
-
-ClockValue Now() {
-  using namespace std::chrono;
-  const auto now = system_clock::now();
-  const std::time_t seconds = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  const year_month_day date{year{local.tm_year + 1900}, month{static_cast<unsigned>(local.tm_mon + 1)},
-                            day{static_cast<unsigned>(local.tm_mday)}};
-  const int32_t dayNumber =
-      static_cast<int32_t>((sys_days(date) - sys_days(year{1} / January / 1)).count()) + 1;
-  const int32_t millisecond = static_cast<int32_t>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-  return {dayNumber, ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + millisecond};
-}
 
 // The correlation name of a qualified column: the name without directory part and extension.
 std::string CorrelationFrom(const std::string& text) {
@@ -167,7 +146,7 @@ TExpTree TExpressionParser::ParsePredicate(TExpTree left, TAllowances allowances
     node->First = left.release();
     TExpTree low = ParseSum(allowances);
     ExpectKeyword("AND", "Expected AND operator in BETWEEN operator, instead found '");
-    low->Second = ParseSum(allowances).release();
+    low->Next = ParseSum(allowances).release();
     node->Second = low.release();
     return node;
   }
@@ -191,7 +170,7 @@ TExpTree TExpressionParser::ParseInList(TExpTree node, bool negated, TAllowances
     TExpToken** link = &node->Second;
     for (;;) {
       *link = ParseSum(allowances).release();
-      link = &(*link)->Second;
+      link = &(*link)->Next;
       if (FKind != ',') break;
       NextToken();
     }
@@ -335,19 +314,19 @@ TExpTree TExpressionParser::ParseIdentifier(TAllowances allowances) {
   }
   if (IsKeyword("CURRENT_DATE") || IsKeyword("CURRENT_TIME") || IsKeyword("CURRENT_TIMESTAMP")) {
     TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
-    const ClockValue now = Now();
+    const TLocalMoment now = LocalNow();
     if (IsKeyword("CURRENT_DATE")) {
       constant->ValueType = static_cast<uint8_t>(TFieldType::Date);
       constant->Size = 4;
-      constant->Set<int32_t>(now.dayNumber);
+      constant->Set<int32_t>(now.Day);
     } else if (IsKeyword("CURRENT_TIME")) {
       constant->ValueType = static_cast<uint8_t>(TFieldType::Time);
       constant->Size = 4;
-      constant->Set<int32_t>(now.milliseconds);
+      constant->Set<int32_t>(now.Millisecond);
     } else {
       constant->ValueType = static_cast<uint8_t>(TFieldType::TimeStamp);
       constant->Size = 8;
-      constant->Set<double>(static_cast<double>(now.dayNumber) * kMillisecondsPerDay + now.milliseconds);
+      constant->Set<double>(static_cast<double>(now.Day) * kMillisecondsPerDay + now.Millisecond);
     }
     NextToken();
     return constant;

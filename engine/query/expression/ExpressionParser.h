@@ -53,9 +53,7 @@ class TExpressionParser {
   void SetErrorContext(uint16_t code, std::string_view name, std::string_view clause);
   void SetClause(std::string_view clause);
   const std::string& Clause() const { return FClause; }
-  // The decimal separator of the locale settings in force; numbers are read with it.
-  void SetDecimalSeparator(char separator) { FDecimalSeparator = separator; }
-
+  // Numbers in the text are read with the decimal separator of the locale settings in force.
   void SetText(std::string_view text);
   int NextToken();
   int Kind() const { return FKind; }
@@ -68,7 +66,7 @@ class TExpressionParser {
   TExpTree ParseExpression(TAllowances allowances);
   TExpTree ParsePrimary(TAllowances allowances);
   TExpTree ParseSignedPrimary(TAllowances allowances);
-  // Reads a data type into the node (type, subtype, arguments through Second); answers false
+  // Reads a data type into the node (type, subtype, arguments from Second on); answers false
   // when optional and no data type keyword is there.
   bool ParseDataType(TExpToken& node, TAllowances allowances, bool optional);
 
@@ -124,7 +122,7 @@ class TExpressionParser {
   uint16_t FErrorCode = 0;
   std::string FErrorName;
   std::string FClause;
-  char FDecimalSeparator = '.';
+  char FDecimalSeparator = '.';  // of the settings in force when the text was set
   int FDepth = 0;  // nesting of parenthesised expressions
 
   std::string FText;

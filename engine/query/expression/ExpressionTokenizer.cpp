@@ -3,6 +3,7 @@
 
 #include "ExpressionParser.h"
 #include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageSettings.h"
 
 namespace sklad {
 namespace {
@@ -42,6 +43,7 @@ void TExpressionParser::SetClause(std::string_view clause) { FClause = std::stri
 
 void TExpressionParser::SetText(std::string_view text) {
   FText = std::string(text);
+  FDecimalSeparator = CurrentLanguageSettings().DecimalSeparator;
   FPosition = FTokenStart = FTokenEnd = FPreviousEnd = FMark = 0;
   FKind = 0;
   FUnterminated = false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageSettings.h"
 
 namespace sklad {
 namespace {
@@ -16,12 +17,11 @@ constexpr TAllowances kWhere = AllowExtendedPredicates | AllowParameters | Allow
 std::string DumpNode(const TExpToken* node);
 
 // A tree written as nested lists: (operator operands...), columns by name, constants as typed
-// literals ('text', i5, f1.5, b1, null, ?); operands chained through Second (IN lists, BETWEEN
-// bounds, function and data type arguments) follow their first one after commas.
+// literals ('text', i5, f1.5, b1, null, ?); the items of a list (IN lists, BETWEEN bounds,
+// function and data type arguments) follow the first one after commas.
 std::string Dump(const TExpToken* node) {
   if (!node) return "";
-  const bool leaf = node->Kind == TNodeKind::Column || node->Kind == TNodeKind::Constant;
-  return DumpNode(node) + (leaf && node->Second ? "," + Dump(node->Second) : "");
+  return DumpNode(node) + (node->Next ? "," + Dump(node->Next) : "");
 }
 
 std::string DumpNode(const TExpToken* node) {
@@ -59,10 +59,9 @@ struct Parsed {
   int stoppedAt = 0;  // the kind of the token the parse stopped at
 };
 
-Parsed Parse(const std::string& text, TAllowances allowances = kFilter, char decimalSeparator = '.') {
+Parsed Parse(const std::string& text, TAllowances allowances = kFilter) {
   TExpressionParser parser;
   parser.SetErrorContext(10051, "T", "filter expression");
-  parser.SetDecimalSeparator(decimalSeparator);
   parser.SetText(text);
   try {
     parser.NextToken();
@@ -154,8 +153,9 @@ TEST(ExpressionParser, LeavesASecondComparisonToTheCaller) {
 }
 
 TEST(ExpressionParser, ReadsNumbersWithTheLocalesDecimalSeparator) {
-  EXPECT_EQ(Parse("1,5", kFilter, ',').tree, "f1.5");
-  const Parsed dotInCzech = Parse("1.5", kFilter, ',');
+  TLocaleScope czech(1029, 0);
+  EXPECT_EQ(Parse("1,5").tree, "f1.5");
+  const Parsed dotInCzech = Parse("1.5");
   EXPECT_EQ(dotInCzech.tree, "i1");
   EXPECT_EQ(dotInCzech.stoppedAt, '.');
 }
