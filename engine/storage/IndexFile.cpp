@@ -256,14 +256,15 @@ TPage* TIndexFile::GetPage(int slot, uint32_t offset, bool fresh) {
     return cached;
   }
   ReadLockBeforeMiss();
-  std::vector<uint8_t> buffer(kPageSize, 0);
+  uint8_t* const buffer = FReadBuffer.data();
   const bool shortReadAllowed = FOwner->WrittenTo() && (FOwner->Exclusive() || FOwner->InTransaction());
-  ReadAt(offset, buffer.data(), kPageSize, shortReadAllowed);
-  if (FEncrypted) Scramble(buffer.data(), kPageSize, kRecordScrambleSeed);
+  const int32_t read = ReadAt(offset, buffer, kPageSize, shortReadAllowed);
+  std::fill(buffer + read, buffer + kPageSize, uint8_t{0});
+  if (FEncrypted) Scramble(buffer, kPageSize, kRecordScrambleSeed);
   TPage* page = MakeCacheEntry(slot);
   try {
     ConfigurePage(*page, slot);
-    if (!page->Unpack(buffer.data(), fresh)) RaiseCorruptPages();
+    if (!page->Unpack(buffer, fresh)) RaiseCorruptPages();
   } catch (...) {
     FPool.Return(page);
     throw;
@@ -333,12 +334,12 @@ void TIndexFile::WriteModifiedPages(bool flush) {
       if (page->Modified && page->Pins == 0) pages.Add(page);
   if (pages.Count() == 0) return;
   pages.Sort([](TPage* a, TPage* b) { return a->Offset < b->Offset ? -1 : a->Offset > b->Offset ? 1 : 0; });
-  std::vector<uint8_t> run;
+  std::vector<uint8_t>& run = FWriteBuffer;
   int first = 0;
   while (first < pages.Count()) {
     int last = first;
     while (last + 1 < pages.Count() && pages[last + 1]->Offset == pages[last]->Offset + kPageSize) ++last;
-    run.assign(static_cast<size_t>(last - first + 1) * kPageSize, 0);
+    run.resize(static_cast<size_t>(last - first + 1) * kPageSize);
     for (int i = first; i <= last; ++i) {
       uint8_t* at = run.data() + static_cast<size_t>(i - first) * kPageSize;
       if (!pages[i]->Pack(at)) RaiseCorruptPages();

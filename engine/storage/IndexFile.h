@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "DataFileOwner.h"
 #include "FieldDefinition.h"
@@ -116,6 +117,8 @@ class TIndexFile : public TFileHandler {
   bool FEncrypted = false;
   std::array<TIndexPageCache, kSlotCount> FCaches;
   TPageStack FPool;
+  std::vector<uint8_t> FReadBuffer = std::vector<uint8_t>(kPageSize);
+  std::vector<uint8_t> FWriteBuffer;  // runs of consecutive pages
 };
 
 }  // namespace sklad

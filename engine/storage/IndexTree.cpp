@@ -420,6 +420,7 @@ void TIndexTree::MergeOrShareWithRight(TPath& path, int level) {
   parent.Page->SetKey(1, right->Key(0));
   parent.Page->SetSubtreeCount(1, right->KeyCount());
   MarkModified(*parent.Page);
+  PropagateFirstKey(path, level);  // an emptied page has taken a new first key
 }
 
 }  // namespace sklad

@@ -20,6 +20,21 @@ std::span<char> TextSpan(TExpToken& value) {
   return {reinterpret_cast<char*>(value.Value.data()), ReadText(value).size()};
 }
 
+// A NULL of the node's type.
+TExpTree NullFor(const TExpToken& node) {
+  TExpTree value = ResultFor(node);
+  SetNull(*value);
+  return value;
+}
+
+// Gives a value that was an operand's the type of the node that computed it.
+TExpTree TypedAs(TExpTree value, const TExpToken& node) {
+  value->ValueType = node.ValueType;
+  value->SubType = node.SubType;
+  value->Size = node.Size;
+  return value;
+}
+
 // Keeps the first `length` characters of the value, starting at `from` (0-based).
 void KeepPart(TExpToken& value, size_t from, size_t length) {
   const std::string_view text = ReadText(value);
@@ -38,19 +53,13 @@ TExpTree Substring(const TExpToken& node, const uint8_t* record, const TEvaluati
   if (!result->IsNull)
     KeepPart(*result, static_cast<size_t>(std::max<int64_t>(from, 1) - 1),
              count ? static_cast<size_t>(std::max<int64_t>(ReadInteger(*count), 0)) : std::string::npos);
-  result->ValueType = node.ValueType;
-  result->SubType = node.SubType;
-  result->Size = node.Size;
-  return result;
+  return TypedAs(std::move(result), node);
 }
 
 TExpTree Replace(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TOperandValue subject(*node.First, record, context);
+  if (subject->IsNull) return NullFor(node);
   TExpTree result = ResultFor(node);
-  if (subject->IsNull) {
-    SetNull(*result);
-    return result;
-  }
   const std::string_view text = ReadText(*subject);
   const std::string_view search = ReadText(*node.Second);
   const std::string_view replacement = ReadText(*node.Second->Next);
@@ -108,19 +117,13 @@ TExpTree Trim(const TExpToken& node, const uint8_t* record, const TEvaluationCon
     KeepPart(*result, first, last - first);
     if (first == text.size()) SetNull(*result);
   }
-  result->ValueType = node.ValueType;
-  result->SubType = node.SubType;
-  result->Size = node.Size;
-  return result;
+  return TypedAs(std::move(result), node);
 }
 
 TExpTree Extract(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TOperandValue argument(*node.First, record, context);
+  if (argument->IsNull) return NullFor(node);
   TExpTree result = ResultFor(node);
-  if (argument->IsNull) {
-    SetNull(*result);
-    return result;
-  }
   const T type = TypeOf(*argument);
   int32_t day = 0, millisecond = 0;
   if (type == T::Date) day = argument->As<int32_t>();
@@ -149,11 +152,8 @@ TExpTree Extract(const TExpToken& node, const uint8_t* record, const TEvaluation
 
 TExpTree Cast(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TOperandValue source(*node.First, record, context);
+  if (source->IsNull) return NullFor(node);
   TExpTree result = ResultFor(node);
-  if (source->IsNull) {
-    SetNull(*result);
-    return result;
-  }
   const uint32_t room = std::max(source->Size, node.Size) + 1;
   result->Reserve(room);
   std::fill(result->Value.begin(), result->Value.end(), 0);
@@ -193,11 +193,8 @@ TExpTree Absolute(const TExpToken& node, const uint8_t* record, const TEvaluatio
 // Halves away from zero at `places` decimal places.
 TExpTree Round(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TOperandValue argument(*node.First, record, context);
+  if (argument->IsNull) return NullFor(node);
   TExpTree result = ResultFor(node);
-  if (argument->IsNull) {
-    SetNull(*result);
-    return result;
-  }
   const double x = ReadFloat(*argument);
   const double unit = std::pow(0.1, node.Second ? static_cast<double>(ReadInteger(*node.Second)) : 0.0);
   const double steps = x > 0 ? std::floor(x / unit + 0.5) : x < 0 ? std::ceil(x / unit - 0.5) : 0.0;

@@ -199,6 +199,7 @@ TExpTree TExpressionParser::ParseAggregate(TAllowances allowances) {
                "' in " + FClause);
   NextToken();
   if (op == Count && FKind == '*') {
+    if (!(allowances & AllowAllColumns)) RaiseClauseError("* (all columns) symbol is not allowed in ");
     NextToken();
     TExpTree all = MakeNode(TNodeKind::Column, TOperator::None, "*");
     all->ColumnName = "*";

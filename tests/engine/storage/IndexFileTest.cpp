@@ -9,6 +9,7 @@
 #include "IndexTestSupport.h"
 #include "engine/storage/EngineError.h"
 #include "engine/storage/IndexKeyForm.h"
+#include "engine/storage/IndexReadRestart.h"
 #include "engine/storage/IndexTree.h"
 
 namespace sklad {
@@ -149,6 +150,8 @@ struct THeaderDamage {
   uint16_t Code;
 };
 
+void PrintTo(const THeaderDamage& damage, std::ostream* out) { *out << damage.What; }
+
 class IndexHeaderCheckTest : public IndexFileTest, public ::testing::WithParamInterface<THeaderDamage> {};
 
 constexpr int kSlot1 = 14 + 120;
@@ -268,6 +271,93 @@ TEST_F(IndexFileTest, PageOffsetsOutsideTheFileAreRefused) {
   for (uint32_t offset : {0u, 100u, 4096u, 8192u}) {
     EXPECT_EQ(CodeOf([&] { FFile.GetPage(1, offset); }), err::IndexBuffersCorrupt) << offset;
   }
+}
+
+}  // namespace
+}  // namespace sklad
+
+namespace sklad {
+namespace {
+
+// A table owner whose read lock can report another user's change and which can be inside a
+// transaction.
+class TScriptedOwner final : public TDataFileOwner {
+ public:
+  bool BeginCacheMissRead() override {
+    ++ReadLocks;
+    return ChangeFound;
+  }
+  bool StrictChangeDetection() const override { return Strict; }
+  bool ForceBufferFlush() const override { return false; }
+  bool Exclusive() const override { return false; }
+  bool InTransaction() const override { return Transaction; }
+  bool WrittenTo() const override { return Written; }
+  void MarkWrittenTo() override { Written = true; }
+  bool HasPrimaryKey() const override { return true; }
+
+  int ReadLocks = 0;
+  bool ChangeFound = false;
+  bool Strict = false;
+  bool Transaction = false;
+  bool Written = false;
+};
+
+class IndexFileOwnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { FFile.Create(); }
+  void TearDown() override {
+    FFile.Close();
+    FFile.Delete();
+  }
+  void InsertStates(int count) {
+    TIndexTree tree(FFile, TIndexFile::kSystemSlot, FOrder);
+    uint8_t key[kRecordStateKeyLength] = {0};
+    for (int32_t i = 1; i <= count; ++i) {
+      StoreOrderedInt32(i * 7919 % 100003, key + 1);
+      tree.InsertKey(key, static_cast<uint32_t>(i));
+    }
+  }
+
+  TScriptedOwner FOwner;
+  TIndexFile FFile{"OWNED.IDX", true, &FOwner};
+  TKeyLayout FLayout = TKeyLayout::ForRecordStates();
+  TBytewiseKeyCollation FCollation;
+  TKeyOrder FOrder{FLayout, FCollation};
+};
+
+TEST_F(IndexFileOwnerTest, ACacheMissTakesTheReadLockAndRestartsAfterAChange) {
+  InsertStates(5000);
+  FFile.WriteModifiedPages();
+  FFile.DropPages();
+  FOwner.ReadLocks = 0;
+  TIndexTree tree(FFile, TIndexFile::kSystemSlot, FOrder);
+  FOwner.ChangeFound = true;
+  EXPECT_THROW(tree.KeyCount(), EIndexReadRestart);
+  EXPECT_EQ(FOwner.ReadLocks, 1);
+  FOwner.ChangeFound = false;
+  EXPECT_EQ(tree.KeyCount(), 5000u);
+  EXPECT_EQ(FOwner.ReadLocks, 2);
+  EXPECT_EQ(tree.KeyCount(), 5000u);  // a cache hit needs no lock
+  EXPECT_EQ(FOwner.ReadLocks, 2);
+  // With strict change detection the cursor runs the lock protocol itself.
+  FFile.DropPages();
+  FOwner.Strict = true;
+  FOwner.ChangeFound = true;
+  EXPECT_EQ(tree.KeyCount(), 5000u);
+  EXPECT_EQ(FOwner.ReadLocks, 2);
+}
+
+TEST_F(IndexFileOwnerTest, InsideATransactionTheCachesGrowInsteadOfWriting) {
+  FOwner.Transaction = true;
+  InsertStates(20000);
+  EXPECT_EQ(FFile.GetSize(), 0);  // not even the header: nothing was written
+  FOwner.Transaction = false;
+  FFile.WriteModifiedPages();
+  FFile.WriteHeader(true);
+  FFile.ShrinkCaches();
+  EXPECT_EQ(FFile.GetSize(), FFile.NextPageOffset());
+  testing::TTreeWalker walker(FFile, TIndexFile::kSystemSlot, FOrder);
+  EXPECT_EQ(walker.Walk().size(), 20000u);
 }
 
 }  // namespace

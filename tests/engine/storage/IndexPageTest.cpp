@@ -104,7 +104,11 @@ TEST_P(IndexPageRoundTripTest, PackedPagesUnpackToTheSameEntries) {
 INSTANTIATE_TEST_SUITE_P(Compressions, IndexPageRoundTripTest,
                          ::testing::Combine(::testing::Values(TKeyCompression::None, TKeyCompression::DuplicateBytes,
                                                               TKeyCompression::TrailingBytes, TKeyCompression::Full),
-                                            ::testing::Bool()));
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                           return "Compression" + std::to_string(static_cast<int>(std::get<0>(info.param))) +
+                                  (std::get<1>(info.param) ? "_Unique" : "_Duplicates");
+                         });
 
 TEST(IndexPageTest, CapacitiesOfTheSmallestKeys) {
   TPage leaf = LeafPage(5, true, TKeyCompression::None);
@@ -129,6 +133,8 @@ struct TDamage {
   int At;
   std::vector<uint8_t> Bytes;
 };
+
+void PrintTo(const TDamage& damage, std::ostream* out) { *out << damage.What; }
 
 class IndexPageDamageTest : public ::testing::TestWithParam<TDamage> {};
 

@@ -9,29 +9,13 @@ using sklad::testing::FilterError;
 using sklad::testing::SelectListError;
 using sklad::testing::TestTable;
 
-TestTable Columns() {
-  return TestTable({{"name", TFieldType::String, 41},
-                    {"r", TFieldType::String, 3},
-                    {"kod", TFieldType::String, 11},
-                    {"i", TFieldType::Integer, 4},
-                    {"s", TFieldType::SmallInt, 2},
-                    {"f", TFieldType::Float, 8},
-                    {"m", TFieldType::BCD, 8, 2},
-                    {"d", TFieldType::Date, 4},
-                    {"t", TFieldType::Time, 4},
-                    {"ts", TFieldType::TimeStamp, 8},
-                    {"flag", TFieldType::Boolean, 2},
-                    {"popis", TFieldType::Blob, 8, 0, subtype::Memo},
-                    {"img", TFieldType::Blob, 8, 0, subtype::Graphic}});
-}
-
 struct BindErrorCase {
   const char* text;
   const char* message;  // followed by " in filter expression" unless it names the clause itself
 };
 
 TEST(ExpressionBinder, ReportsEachTypeFaultWithItsMessage) {
-  TestTable table = Columns();
+  TestTable table = sklad::testing::StandardTable();
   const BindErrorCase cases[] = {
       {"r = 3", "Type mismatch between column 'r' and constant '3'"},
       {"i = '3'", "Type mismatch between column 'i' and constant '3'"},
@@ -134,7 +118,7 @@ struct BoundCase {
 };
 
 TEST(ExpressionBinder, GivesEveryNodeItsResultType) {
-  TestTable table = Columns();
+  TestTable table = sklad::testing::StandardTable();
   const BoundCase cases[] = {
       {"i + s", TFieldType::Integer, 4},      {"i / s", TFieldType::Float, 8},
       {"i * m", TFieldType::BCD, 8},          {"m + f", TFieldType::Float, 8},
@@ -163,7 +147,7 @@ TEST(ExpressionBinder, GivesEveryNodeItsResultType) {
 }
 
 TEST(ExpressionBinder, ParametersTakeTheTypeBesideThem) {
-  TestTable table = Columns();
+  TestTable table = sklad::testing::StandardTable();
   struct Owner : TExpressionOwner {
     std::vector<TExpToken*> markers;
     void AddParameter(TExpToken* marker) override { markers.push_back(marker); }

@@ -12,23 +12,6 @@ using sklad::testing::TestTable;
 
 constexpr uint16_t kCzech = 1029;
 
-// The catalogue's columns, and one of each other kind.
-TestTable Catalogue() {
-  return TestTable({{"name", TFieldType::String, 41},
-                    {"p", TFieldType::String, 4},
-                    {"r", TFieldType::String, 3},
-                    {"kod", TFieldType::String, 11},
-                    {"i", TFieldType::Integer, 4},
-                    {"s", TFieldType::SmallInt, 2},
-                    {"f", TFieldType::Float, 8},
-                    {"m", TFieldType::BCD, 8, 2},
-                    {"d", TFieldType::Date, 4},
-                    {"t", TFieldType::Time, 4},
-                    {"ts", TFieldType::TimeStamp, 8},
-                    {"flag", TFieldType::Boolean, 2},
-                    {"popis", TFieldType::Blob, 8, 0, subtype::Memo}});
-}
-
 struct ValueCase {
   const char* text;
   const char* value;
@@ -40,7 +23,7 @@ void ExpectValues(TestTable& table, const sklad::testing::TestRecord& record, st
 }
 
 TEST(ExpressionEvaluator, NullsFollowTheComparisonAndLogicRules) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   const auto nulls = table.Record({"NULL"});
   const auto values = table.Record({"Smith", "1/", "3", "abc", "5"});
   ExpectValues(table, nulls,
@@ -84,7 +67,7 @@ TEST(ExpressionEvaluator, StringConstantsNamingAColumnCompareWithIt) {
 }
 
 TEST(ExpressionEvaluator, ArithmeticOverNumbersDatesAndTimes) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   // d = 2024-01-01 (day 738,886), t = 10:00, ts = 2024-01-01 12:00
   const auto record = table.Record({"x", "", "", "", "7", "-3", "2.5", "12.34", "738886", "36000000",
                                     std::to_string(738886.0 * 86400000 + 43200000)});
@@ -123,7 +106,7 @@ TEST(ExpressionEvaluator, ArithmeticOverNumbersDatesAndTimes) {
 }
 
 TEST(ExpressionEvaluator, StringFunctions) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   const auto record = table.Record({"  Linux  ", "", "", "", "", "", "", "", "", "", "", "", "Příliš žluťoučký"});
   ExpectValues(table, record,
                {{"UPPER(name)", "'  LINUX  '"},
@@ -141,7 +124,7 @@ TEST(ExpressionEvaluator, StringFunctions) {
 }
 
 TEST(ExpressionEvaluator, LikeMatchesWithPercentAndUnderscore) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   const auto record = table.Record({"abc"});
   ExpectValues(table, record,
                {{"name LIKE 'a%c'", "true"},
@@ -160,7 +143,7 @@ TEST(ExpressionEvaluator, LikeMatchesWithPercentAndUnderscore) {
 }
 
 TEST(ExpressionEvaluator, CzechLocaleIgnoresMarksButKeepsLettersAndCase) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   // "Žluťoučký kůň" in code page 1250.
   const auto record = table.Record({"\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2"});
   TPrepareOptions czech{false, false, kCzech, 0};
@@ -179,7 +162,7 @@ TEST(ExpressionEvaluator, CzechLocaleIgnoresMarksButKeepsLettersAndCase) {
 }
 
 TEST(ExpressionEvaluator, PreparedPrefixAndCaseOptions) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   const auto smith = table.Record({"Smith"});
   const auto star = table.Record({"Sm*"});
   ExpectValues(table, smith, {{"name = 'Sm*'", "true"}, {"name <> 'Sm*'", "false"}, {"name = 'sm*'", "false"}});
@@ -191,7 +174,7 @@ TEST(ExpressionEvaluator, PreparedPrefixAndCaseOptions) {
 }
 
 TEST(ExpressionEvaluator, ConstantsFitTheColumnWithoutChangingTheAnswer) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   const auto five = table.Record({"", "", "", "", "5", "5"});
   const auto six = table.Record({"", "", "", "", "6", "-32768"});
   ExpectValues(table, five,
@@ -213,7 +196,7 @@ TEST(ExpressionEvaluator, ConstantsFitTheColumnWithoutChangingTheAnswer) {
 }
 
 TEST(ExpressionEvaluator, BareBooleanColumnIsACondition) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   const auto yes = table.Record({"", "", "", "", "", "", "", "", "", "", "", "TRUE"});
   const auto no = table.Record({"", "", "", "", "", "", "", "", "", "", "", "FALSE"});
   EXPECT_EQ(Evaluated(table, "flag", yes), "true");
@@ -223,7 +206,7 @@ TEST(ExpressionEvaluator, BareBooleanColumnIsACondition) {
 }
 
 TEST(ExpressionEvaluator, ColumnsNeedAFetcher) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   TExpTree bound = sklad::testing::BindFilter(table, "name = 'x'");
   try {
     Evaluate(*bound, nullptr, TEvaluationContext{});
@@ -234,7 +217,7 @@ TEST(ExpressionEvaluator, ColumnsNeedAFetcher) {
 }
 
 TEST(ExpressionEvaluator, DateConstantsReadWithTheLocalesShortDateFormat) {
-  TestTable table = Catalogue();
+  TestTable table = sklad::testing::StandardTable();
   const auto record = table.Record({"", "", "", "", "", "", "", "", "738886"});
   {
     TLocaleScope scope(0, 0);

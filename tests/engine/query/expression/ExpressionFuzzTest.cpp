@@ -17,30 +17,17 @@ const char* const kPieces[] = {
     "LIKE", "BETWEEN", "IN", "IS", "NULL", "TRUE", "SELECT", "LOWER", "UPPER", "SUBSTRING", "FROM", "FOR",
     "REPLACE", "WITH", "POS", "OCCURS", "TRIM", "LEADING", "CAST", "AS", "CHAR", "DECIMAL", "BLOB", "EXTRACT",
     "YEAR", "IF", "THEN", "ELSE", "ROUND", "TO", "ABS", "SUM", "COUNT", "CURRENT_DATE", "\xE8", "\x01", "[",
-    "i", "d", "t", "ts", "m", "f", "flag", "popis", "'2024-01-01'", "'10:00'", "0", "-1", "'%a_'", "'a*'",
+    "p", "r", "i", "s", "d", "t", "ts", "img", "m", "f", "flag", "popis", "'2024-01-01'", "'10:00'", "0", "-1", "'%a_'", "'a*'",
     "DATE", "INTEGER", "CHAR(3)", "DECIMAL(5,2)", "TIMESTAMP", "BOOLEAN", "'TRUE'", "'1,5'", "32767",
 };
-
-sklad::testing::TestTable FuzzTable() {
-  return sklad::testing::TestTable({{"name", TFieldType::String, 21},
-                                    {"a", TFieldType::String, 4},
-                                    {"i", TFieldType::Integer, 4},
-                                    {"s", TFieldType::SmallInt, 2},
-                                    {"f", TFieldType::Float, 8},
-                                    {"m", TFieldType::BCD, 8, 2},
-                                    {"d", TFieldType::Date, 4},
-                                    {"t", TFieldType::Time, 4},
-                                    {"ts", TFieldType::TimeStamp, 8},
-                                    {"flag", TFieldType::Boolean, 2},
-                                    {"popis", TFieldType::Blob, 8, 0, subtype::Memo}});
-}
 
 TEST(ExpressionFuzz, RandomTextsParseBindAndEvaluateOrFailCleanly) {
   std::mt19937 random(20261209);
   const int iterations = sklad::testing::Iterations(20000, 2000000);
-  sklad::testing::TestTable table = FuzzTable();
+  sklad::testing::TestTable table = sklad::testing::StandardTable();
   const sklad::testing::TestRecord records[] = {
-      table.Record({"abc", "1/", "7", "-3", "2.5", "12.34", "738886", "36000000", "63842702400000", "TRUE", "x"}),
+      table.Record({"abc", "1/", "3", "kod", "7", "-3", "2.5", "12.34", "738886", "36000000", "63842702400000",
+                    "TRUE", "x", "y"}),
       table.Record({}),
   };
   int parsed = 0, evaluated = 0;

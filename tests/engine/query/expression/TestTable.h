@@ -105,6 +105,24 @@ class TestTable : public TColumnResolver, public TFieldFetcher {
   std::vector<TestColumn> FColumns;
 };
 
+// The columns most expression tests use: the catalogue's strings and one column of each other kind.
+inline TestTable StandardTable() {
+  return TestTable({{"name", TFieldType::String, 41},
+                    {"p", TFieldType::String, 4},
+                    {"r", TFieldType::String, 3},
+                    {"kod", TFieldType::String, 11},
+                    {"i", TFieldType::Integer, 4},
+                    {"s", TFieldType::SmallInt, 2},
+                    {"f", TFieldType::Float, 8},
+                    {"m", TFieldType::BCD, 8, 2},
+                    {"d", TFieldType::Date, 4},
+                    {"t", TFieldType::Time, 4},
+                    {"ts", TFieldType::TimeStamp, 8},
+                    {"flag", TFieldType::Boolean, 2},
+                    {"popis", TFieldType::Blob, 8, 0, subtype::Memo},
+                    {"img", TFieldType::Blob, 8, 0, subtype::Graphic}});
+}
+
 // A value as text: null, true/false, numbers, 'text'.
 inline std::string Show(const TExpToken& value) {
   if (value.IsNull) return "null";
