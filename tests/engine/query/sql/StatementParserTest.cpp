@@ -3,22 +3,13 @@
 #include <string>
 
 #include "engine/query/sql/QueryStatement.h"
+#include "SqlErrorText.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
 namespace {
 
-std::string ParseError(const std::string& text) {
-  TQueryStatement statement(0, 0);
-  try {
-    statement.Parse(text);
-  } catch (const ESkladEngineError& e) {
-    const std::string prefix = "Sklad Engine Error # 11949 SQL error - ";
-    const std::string message = e.what();
-    return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
-  }
-  return "";
-}
+using sklad::testing::SqlErrorText;
 
 TEST(StatementParser, InsertTakesValuesOrTheRowsOfASelect) {
   TQueryStatement values(0, 0);
@@ -204,7 +195,7 @@ TEST(StatementParser, ReportsEachFaultWithItsMessage) {
       {"DROP INDEX 5", "Table name expected after INDEX keyword, instead found '5'"},
       {"DROP INDEX t.i x", "End of DROP INDEX statement expected, instead found 'x'"},
   };
-  for (const ErrorCase& c : cases) EXPECT_EQ(ParseError(c.text), c.message) << c.text;
+  for (const ErrorCase& c : cases) EXPECT_EQ(SqlErrorText(c.text), c.message) << c.text;
 }
 
 }  // namespace
