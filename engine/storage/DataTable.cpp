@@ -27,6 +27,10 @@ bool TDataTable::ForceBufferFlush() const { return Session().ForceBufferFlush; }
 bool TDataTable::HasPrimaryKey() const { return FIndex && FIndex->IsOpen() && !FIndex->NoPrimaryKey(); }
 bool TDataTable::HasBlobFile() const { return FData && FData->IsOpen() && FData->BlobFieldCount() > 0 && FBlob && FBlob->IsOpen(); }
 
+bool TDataTable::PasswordAvailable() const {
+  return !FData || !FData->IsOpen() || !FData->Encrypted() || Session().PasswordKnown(FData->Password());
+}
+
 void TDataTable::Raise(uint16_t code) const { RaiseEngineError(code, FName); }
 
 std::string TDataTable::FileName(std::string_view extension) const {

@@ -121,6 +121,8 @@ class TDataTable final : public TDataFileOwner {
   bool HoldsWriteLock() const { return FWriteLockHeld; }
   bool HoldsReadLock() const { return FCursorReadHeld || FQueryReadHeld; }
   bool HasBlobFile() const;
+  // Whether the session knows the password an encrypted table needs (always for a plain one).
+  bool PasswordAvailable() const;
 
   TDataFile& Data() { return *FData; }
   TIndexFile& Index() { return *FIndex; }

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -263,6 +265,81 @@ TEST_F(DataTableTest, TemporaryTableNamesStartWithTheThreadIdentifier) {
   EXPECT_EQ(first, prefix + "0.DAT");
   EXPECT_EQ(database->TemporaryTableName(), prefix + "1.DAT") << "the name taken is kept by its file";
   EXPECT_TRUE(std::filesystem::exists(FTemp / first));
+}
+
+TEST_F(DataTableTest, DamagedTableFailsItsFirstOpenAndStaysClosed) {
+  std::vector<uint8_t> blob = Bytes(".BLB");
+  const uint8_t version = blob[8];
+  blob[8] = 3;
+  std::ofstream(File(".BLB"), std::ios::binary).write(reinterpret_cast<const char*>(blob.data()), blob.size());
+  TDataSession session;
+  TDataDirectory* database = session.OpenDirectory("", Directory());
+  EXPECT_EQ(EngineErrorCode([&] { database->OpenTable(testing::kCatalogue, false); }), err::WrongVersion);
+  EXPECT_EQ(database->TableCount(), 0);
+  blob[8] = version;
+  std::ofstream(File(".BLB"), std::ios::binary).write(reinterpret_cast<const char*>(blob.data()), blob.size());
+  database->CloseTable(database->OpenTable(testing::kCatalogue, false));
+}
+
+TEST_F(DataTableTest, ReadLocksOfCursorAndQueryDoNotStack) {
+  CatalogueUser user(Directory());
+  user.Table->BeginRead();
+  EXPECT_FALSE(user.Table->BeginQueryRead()) << "skipped while the cursor read lock is held";
+  user.Table->EndQueryRead();
+  EXPECT_TRUE(user.Table->HoldsReadLock());
+  user.Table->EndRead();
+  EXPECT_FALSE(user.Table->HoldsReadLock());
+  user.Table->BeginQueryRead();
+  user.Table->BeginWrite();  // a writer gives up its own reader slots first
+  EXPECT_FALSE(user.Table->HoldsReadLock());
+  EXPECT_TRUE(user.Table->HoldsWriteLock());
+  EXPECT_FALSE(user.Table->BeginRead()) << "skipped under the write lock";
+  user.Table->EndWrite();
+  EXPECT_FALSE(user.Table->HoldsWriteLock());
+}
+
+TEST_F(DataTableTest, ExclusiveTableWritesItsChangesAtClose) {
+  {
+    CatalogueUser owner(Directory(), {.Exclusive = true});
+    for (int id = 1; id <= 30; ++id) owner.Append(id);
+    owner.WriteMemo(2, testing::PatternBytes(700, 2));
+    EXPECT_EQ(std::filesystem::file_size(File(".DAT")), owner.Data().DefinitionsEnd()) << "still in the caches";
+  }
+  CatalogueUser reader(Directory());
+  EXPECT_EQ(reader.RecordCount(), 30);
+  EXPECT_TRUE(reader.ReadSound(30));
+  EXPECT_EQ(reader.ReadMemo(2), testing::PatternBytes(700, 2));
+}
+
+TEST_F(DataTableTest, StrictChangeDetectionLeavesCacheMissesUnlocked) {
+  CatalogueUser writer(Directory());
+  writer.Append(1);
+  CatalogueUser reader(Directory());
+  reader.Session.StrictChangeDetection = true;
+  TRecord* record = reader.Data().Records().GetRecord(1);
+  ASSERT_NE(record, nullptr);
+  reader.Data().Records().ReleaseRecord(record);
+  EXPECT_FALSE(reader.Table->HoldsReadLock());
+  reader.Session.StrictChangeDetection = false;
+  reader.Data().Records().Empty();
+  record = reader.Data().Records().GetRecord(1);
+  ASSERT_NE(record, nullptr);
+  reader.Data().Records().ReleaseRecord(record);
+  EXPECT_TRUE(reader.Table->HoldsReadLock()) << "a cache miss takes the cursor read lock";
+  reader.Table->EndRead();
+}
+
+TEST_F(DataTableTest, EncryptedTableNeedsItsPasswordInTheSession) {
+  TDataSession session;
+  TDataDirectory* database = session.OpenDirectory("", Directory());
+  TTableDefinition definition = testing::CatalogueDefinition();
+  definition.Properties.Encrypted = true;
+  definition.Properties.Password = "Tajne";
+  TDataTable* table = database->CreateTable("TAJNY", false, definition);
+  EXPECT_FALSE(table->PasswordAvailable());
+  session.AddPassword("Tajne");
+  EXPECT_TRUE(table->PasswordAvailable());
+  database->CloseTable(table);
 }
 
 TEST(EngineStartupTest, CurrentSessionExistsOnlyAfterStartUp) {
