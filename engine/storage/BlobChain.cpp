@@ -1,6 +1,7 @@
 #include "BlobChain.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -72,8 +73,6 @@ std::string RepairMessage(const char* problem, int32_t recordNumber, const TBlob
 }
 
 }  // namespace
-
-int32_t BlocksForLength(const TBlobFile& file, uint32_t length) { return BlocksForBytes(file, length); }
 
 void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
   buffer.Bytes.clear();

@@ -21,9 +21,6 @@ struct TBlobRepair {
   std::function<void(const std::string&)> Report;
 };
 
-// The number of blocks a value of that length occupies (at least one).
-int32_t BlocksForLength(const TBlobFile& file, uint32_t length);
-
 // Reads the value whose chain starts at buffer.FirstBlock with identifier buffer.BlobId.
 // 8708 when a block belongs to another value, 8711 when the chain ends before the length, 8963
 // for a damaged chain. A read that meets another user's change starts over.

@@ -89,7 +89,6 @@ class TBlobFile : public TFileHandler {
   const TBlobFileHeader& Header() const { return FHeader; }
   const TBlobCacheStatistics& Statistics() const { return FStatistics; }
   const TBlobBlockCache& Cache() const { return FCache; }
-  TDataFileOwner& Owner() { return *FOwner; }
 
  private:
   // A block object for the cache, reusing the least recently used clean block when full.

@@ -307,6 +307,7 @@ TEST(BlobFile, ReadAheadFetchesTheRestOfAValueWithOneRead) {
   blob.Reopen();
   blob.Read(first, 1);
   EXPECT_EQ(blob.File->Statistics().Reads, 2) << "the first block alone, then the other nine at once";
+  EXPECT_EQ(blob.File->ReadAheadLimit(), 65535 / 512);
 }
 
 TEST(BlobFile, TransactionGrowsTheCacheInsteadOfWriting) {

@@ -80,7 +80,9 @@ TEST(DataSessionTest, MemoryDatabaseInAnyLetterCase) {
   memory->DeleteTable("pamet", true);
   EXPECT_FALSE(memory->TableExists("pamet", true));
   EXPECT_EQ(session.CloseDirectory(memory), 0);
+  EXPECT_EQ(session.DirectoryCount(), 1) << "opened twice, closed once";
   EXPECT_EQ(session.CloseDirectory(memory), 0);
+  EXPECT_EQ(session.DirectoryCount(), 0);
   EXPECT_EQ(session.CloseDirectory(memory), -err::AccessDenied);
 }
 
