@@ -128,9 +128,11 @@ void TDataDirectory::RenameTable(std::string_view name, std::string_view newName
 void TDataDirectory::DeleteTable(std::string_view name, bool inMemory) {
   DropUnusedTable(name, inMemory);
   TFileHandler(FilePath(name, inMemory, ".DAT"), inMemory).Delete();
-  TFileHandler(FilePath(name, inMemory, ".IDX"), inMemory).Delete();
-  const std::string blob = FilePath(name, inMemory, ".BLB");
-  if (FileExists(blob, inMemory)) TFileHandler(blob, inMemory).Delete();
+  // A missing index file is made anew at the next open, so a table need not have one.
+  for (const char* extension : {".IDX", ".BLB"}) {
+    const std::string file = FilePath(name, inMemory, extension);
+    if (FileExists(file, inMemory)) TFileHandler(file, inMemory).Delete();
+  }
 }
 
 bool TDataDirectory::TableExists(std::string_view name, bool inMemory) {

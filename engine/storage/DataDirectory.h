@@ -37,6 +37,7 @@ class TDataDirectory {
   void CloseTable(TDataTable* table, bool discard = false);
   // 11013 when in use. To a backup the three files get ".DBK", ".IBK" and ".BBK".
   void RenameTable(std::string_view name, std::string_view newName, bool inMemory, bool toBackup = false);
+  // The data file must exist; the index and BLOB files are deleted when they exist.
   void DeleteTable(std::string_view name, bool inMemory);
   bool TableExists(std::string_view name, bool inMemory);
   // A name for a new temporary table: up to five digits of the thread identifier, then the

@@ -267,6 +267,19 @@ TEST_F(DataTableTest, TemporaryTableNamesStartWithTheThreadIdentifier) {
   EXPECT_EQ(first, prefix + "0.DAT");
   EXPECT_EQ(database->TemporaryTableName(), prefix + "1.DAT") << "the name taken is kept by its file";
   EXPECT_TRUE(std::filesystem::exists(FTemp / first));
+  // Another user's file of the next name is passed over, not emptied.
+  FTemp.Write(prefix + "2.DAT", "cizi data");
+  EXPECT_EQ(database->TemporaryTableName(), prefix + "3.DAT");
+  EXPECT_EQ(std::filesystem::file_size(FTemp / (prefix + "2.DAT")), 9u);
+
+  TDataDirectory* memory = session.OpenDirectory("MEMORY", "");
+  const std::string inMemory = memory->TemporaryTableName();
+  EXPECT_EQ(inMemory, prefix + "0.DAT");
+  EXPECT_EQ(memory->TemporaryTableName(), prefix + "1.DAT");
+  memory->DeleteTable(inMemory, true);
+  memory->DeleteTable(prefix + "1", true);  // a reserved name holds only its data file
+  EXPECT_FALSE(memory->TableExists(prefix + "1", true));
+  EXPECT_EQ(EngineErrorCode([&] { memory->DeleteTable(prefix + "1", true); }), err::InvalidPath);
 }
 
 TEST_F(DataTableTest, DamagedTableFailsItsFirstOpenAndStaysClosed) {
