@@ -1,0 +1,12 @@
+// The program entry: the application, its six windows and the message loop.
+#include "ProgramWindows.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationDisplayName(QString::fromUtf8(rejstrik::ApplicationTitle));
+  rejstrik::TProgram program(QApplication::arguments().mid(1));
+  if (!program.Start()) return 0;
+  return QApplication::exec();
+}
