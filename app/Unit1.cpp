@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QThread>
 
 #include <exception>
 
@@ -310,9 +311,11 @@ void TForm1::ShowAtStart() {
   if (!FTerminated) show();
 }
 
+// Before the message loop runs, the program entry sees Terminated and does not start it;
+// asking a loop that is not running to end would end the next modal window at once instead.
 void TForm1::Terminate() {
   FTerminated = true;
-  QCoreApplication::exit(0);
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
 }
 
 // Choosing another database: the selection window is shown again whatever the command line
