@@ -50,6 +50,13 @@ const std::array<const char*, SectionCount> SectionNamesOfSet2 = {
     "C/C++ & Visual C++", "Delphi", "Linux", "Freesoft", "Mac OS", "Visual Basic",
     "Ovladače", "Návody", "Stříbrné disky", "Knihy", "Ostatní", "Druhá CD"};
 
+// Section names are long for their column; the condensed face fits them.
+QFont SectionNameFont() {
+  QFont font("DejaVu Sans Condensed");
+  font.setPixelSize(10);
+  return font;
+}
+
 // Left edges of the issue toggles 1 .. 12 in the issue row.
 const std::array<int, 12> IssueToggleLeft = {83, 112, 143, 175, 206, 236,
                                              268, 298, 329, 361, 399, 433};
@@ -89,13 +96,13 @@ void TForm1::CreateControls() {
 
 void TForm1::CreateTitleBar() {
   Label1 = MakeLabel(FClient, 64, 9, "  Databáze  ", colours::Silver, ProgramFont(11, true));
+  Label1->setFixedHeight(16);
   Label1->setAutoFillBackground(true);
   QPalette titlePalette = Label1->palette();
   titlePalette.setColor(QPalette::Window, colours::TitleBackground);
   Label1->setPalette(titlePalette);
-  Label1->setFixedHeight(14);
 
-  FKlapky[13] = controls::SkinButton(FClient, "informace", 8, 7, "Informace");
+  FKlapky[13] = controls::SkinButton(FClient, "informace", 8, 9, "Informace");
   FKlapky[12] = MinimizeButton(FClient, 594, 7);
   FKlapky[11] = CloseButton(FClient, 614, 7);
   FKlapky[13]->SetOnClick([this](QObject*) { FWindows.Form3->show(); });
@@ -158,7 +165,7 @@ void TForm1::CreateSectionToggles() {
     toggle->SetOnClick(rubriky);
     FCheckBoxes[FirstSectionToggle - 1 + section] = toggle;
     FSectionNames[section] = MakeLabel(FClient, column == 0 ? 40 : 168, top, "",
-                                       colours::SectionGrey, ProgramFont(11));
+                                       colours::SectionGrey, SectionNameFont());
     FSectionNames[section]->setFixedWidth(column == 0 ? 100 : 108);
   }
   for (auto [number, top] : {std::pair{15, 310}, {16, 328}}) {

@@ -26,6 +26,8 @@ TForm5::TForm5(const TProgramWindows& windows) : QDialog(nullptr), FWindows(wind
   ListBox1->setFrameShape(QFrame::NoFrame);
   ListBox1->setFont(ProgramFont(11, true));
   ListBox1->setUniformItemSizes(true);
+  ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ListBox1->setTextElideMode(Qt::ElideRight);
   ListBox1->setStyleSheet(
       "QListWidget { background: transparent; color: #4e4e4e; outline: 0; }"
       "QListWidget::item { height: 13px; padding-left: 2px; }"

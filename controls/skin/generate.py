@@ -51,7 +51,6 @@ def window(width, height, bar, title, body, title_x=12):
         rect(0, 0, width, height, "url(#page)"),
         rect(0, 0, width, bar, "url(#bar)"),
         rect(0, bar, width, 2, RED),
-        f'<circle cx="{width - 80}" cy="{bar / 2}" r="{bar * 0.9}" fill="#ffffff" fill-opacity="0.05"/>',
     ]
     if title:
         parts.append(text(title_x, bar / 2 + 4.5, title, 12, "#ffffff", "bold"))
@@ -163,9 +162,13 @@ def face_button(name, width, height, label, icon=""):
         body = rect(0.5, 0.5, width - 1, height - 1, "url(#face)", border, 3)
         glyph = icon.replace("INK", ink) if icon else ""
         if glyph:
-            glyph = f'<g transform="translate({offset},{offset})">{glyph}</g>'
-        label_x = width / 2 + (7 if icon else 0) + offset
-        body += glyph + text(label_x, height / 2 + 4 + offset, label, 10, ink, "bold", "middle")
+            glyph = f'<g transform="translate({offset - 1},{offset})">{glyph}</g>'
+        # With an icon at the left, the label is centred in the room right of it.
+        label_x = (width + 16) / 2 if icon else width / 2
+        size = 9 if icon else 10
+        weight = "normal" if icon else "bold"
+        body += glyph + text(label_x + offset, height / 2 + 3.5 + offset, label, size, ink, weight,
+                             "middle")
         write(f"{name}_{state}", svg(width, height, body, defs))
 
 
@@ -240,11 +243,11 @@ def buttons():
 
 def logo():
     defs = gradient("disc", "#e9ecef", "#b9c0c8")
-    body = (f'<circle cx="21" cy="21" r="19.5" fill="url(#disc)" stroke="#8f96a1"/>'
-            f'<circle cx="21" cy="21" r="12" fill="none" stroke="#ffffff" stroke-width="1.5" '
+    body = (f'<circle cx="18" cy="21" r="16.5" fill="url(#disc)" stroke="#8f96a1"/>'
+            f'<circle cx="18" cy="21" r="10" fill="none" stroke="#ffffff" stroke-width="1.5" '
             f'stroke-opacity="0.7"/>'
-            f'<circle cx="21" cy="21" r="4.5" fill="#ffffff" stroke="#8f96a1"/>'
-            + text(46, 21, "Kvel", 14, RED, "bold") + text(47, 34, "CD", 12, TEAL, "bold"))
+            f'<circle cx="18" cy="21" r="4" fill="#ffffff" stroke="#8f96a1"/>'
+            + text(38, 20, "Kvel", 13, RED, "bold") + text(39, 33, "CD", 11, TEAL, "bold"))
     write("logo", svg(75, 42, body, defs))
 
 
