@@ -41,7 +41,9 @@ class TForm1 : public QWidget {
   // change nothing.
   void ApplyLabelSet(const std::string& labelSet);
 
-  // The click handler of every issue and section toggle: rebuilds the catalogue query.
+  // The click handler of every issue and section toggle, detached and attached around every
+  // change made from code. Rebuilding the catalogue query from the toggles comes with the
+  // query itself; until then a click changes only the toggle.
   void Rubriky(QObject* sender);
 
   // Runs FormShow as the first showing of the window does, reporting its errors, and shows the

@@ -3,14 +3,12 @@
 #include "SkinnedWindow.h"
 #include "VolumeFiles.h"
 #include "controls/Presunovac.h"
+#include "platform/WholeFile.h"
 #include "platform/locale/CodePage.h"
 
 #include <QPlainTextEdit>
 
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace rejstrik {
@@ -35,10 +33,9 @@ TForm2::TForm2() : QWidget(nullptr) {
 void TForm2::LoadHelpIfShort() {
   if (Memo1->document()->blockCount() >= 5) return;
   const std::string fileName = HelpFileName();
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file)
-    throw std::runtime_error("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::string bytes;
+  if (const int error = platform::ReadWholeFile(fileName, bytes))
+    throw std::runtime_error("Cannot open file \"" + fileName + "\". " + std::strerror(error));
   Memo1->setPlainText(
       QString::fromStdString(platform::CodePageToUtf8(bytes, VolumeCodePage)).remove('\r'));
 }

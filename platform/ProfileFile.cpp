@@ -1,12 +1,10 @@
 #include "ProfileFile.h"
 
+#include "WholeFile.h"
 #include "locale/CodePage.h"
 
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
-
-#include <fstream>
-#include <iterator>
 
 namespace platform {
 namespace {
@@ -32,11 +30,8 @@ bool SameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 TProfileFile::TProfileFile(const std::string& fileName, int codePage) {
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file) return;
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) return;
-  Parse(CodePageToUtf8(bytes, codePage));
+  std::string bytes;
+  if (ReadWholeFile(fileName, bytes) == 0) Parse(CodePageToUtf8(bytes, codePage));
 }
 
 TProfileFile TProfileFile::FromText(std::string_view utf8Text) {

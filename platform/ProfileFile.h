@@ -11,7 +11,7 @@ namespace platform {
 class TProfileFile {
  public:
   // Reads the whole file, whose text is in the given code page; values are kept as UTF-8.
-  // A file that is missing or cannot be read behaves as an empty one.
+  // A file that is missing, is not a regular file or cannot be read behaves as an empty one.
   explicit TProfileFile(const std::string& fileName, int codePage = 1250);
 
   // The value of the key in the section, trimmed of spaces and tabs, or the default.

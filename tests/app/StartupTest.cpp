@@ -66,10 +66,13 @@ TEST_F(StartupTest, ClosingTheSelectionWindowWithoutChoiceEndsTheProgram) {
 }
 
 struct TIssueCase {
+  const char* Name;
   const char* Keys;
   int Enabled;                 // toggles 1 .. Enabled are enabled, the rest blocked
   std::vector<int> Checked;    // issues whose toggle is checked
 };
+
+void PrintTo(const TIssueCase& value, std::ostream* out) { *out << value.Name; }
 
 class IssueToggleTest : public VolumeFixture, public ::testing::WithParamInterface<TIssueCase> {};
 
@@ -92,14 +95,16 @@ TEST_P(IssueToggleTest, NumAndAllGiveTheEnabledBlockedAndCheckedToggles) {
 
 INSTANTIATE_TEST_SUITE_P(
     StartupTest, IssueToggleTest,
-    ::testing::Values(TIssueCase{"num=5\nall=off\n", 5, {3}},
-                      TIssueCase{"", 1, {}},  // the defaults: num 1, all off
-                      TIssueCase{"num=12\nall=on\n", 12, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-                      TIssueCase{"num=3\nall=ON\n", 3, {1}},  // only "on" checks them all
-                      TIssueCase{"num= 4 \nall= on \n", 4, {1, 2, 3, 4}},
-                      TIssueCase{"num=0\n", 0, {}},
-                      TIssueCase{"num=-3\n", 0, {}},
-                      TIssueCase{"num=40\n", 12, {}}));
+    ::testing::Values(
+        TIssueCase{"Five", "num=5\nall=off\n", 5, {3}},
+        TIssueCase{"Defaults", "", 1, {}},  // num 1, all off: nothing checked
+        TIssueCase{"TwelveAll", "num=12\nall=on\n", 12, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+        TIssueCase{"AllInCapitals", "num=3\nall=ON\n", 3, {1}},  // only "on" checks them all
+        TIssueCase{"SpacesAroundValues", "num= 4 \nall= on \n", 4, {1, 2, 3, 4}},
+        TIssueCase{"Zero", "num=0\n", 0, {}},
+        TIssueCase{"Negative", "num=-3\n", 0, {}},
+        TIssueCase{"AboveTwelve", "num=40\n", 12, {}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(StartupTest, NonNumericIssueCountIsReportedAndEveryToggleKeepsItsHandler) {
   WriteIni("[1]\nd_caption=Nová\nnum=pět\ntyp=2\n");
@@ -211,6 +216,8 @@ struct TScreenCase {
   bool Maximised;
 };
 
+void PrintTo(const TScreenCase& value, std::ostream* out) { *out << value.Height; }
+
 class ScreenSizeTest : public VolumeFixture, public ::testing::WithParamInterface<TScreenCase> {};
 
 TEST_P(ScreenSizeTest, SmallScreenMaximisesTheMainWindow) {
@@ -225,13 +232,16 @@ TEST_P(ScreenSizeTest, SmallScreenMaximisesTheMainWindow) {
 
 INSTANTIATE_TEST_SUITE_P(StartupTest, ScreenSizeTest,
                          ::testing::Values(TScreenCase{480, true}, TScreenCase{400, true},
-                                           TScreenCase{481, false}, TScreenCase{768, false}));
+                                           TScreenCase{481, false}, TScreenCase{768, false}),
+                         [](const auto& info) { return "Height" + std::to_string(info.param.Height); });
 
 // Bad INI files: each start gives the defaults, never a crash.
 struct TBadIniCase {
   const char* Name;
   const char* Text;  // nullptr: no file at all
 };
+
+void PrintTo(const TBadIniCase& value, std::ostream* out) { *out << value.Name; }
 
 class BadIniTest : public VolumeFixture, public ::testing::WithParamInterface<TBadIniCase> {};
 
