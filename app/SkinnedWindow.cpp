@@ -54,7 +54,8 @@ void FitToSmallScreen(QWidget* window) {
 }
 
 controls::TKlapka* MinimizeButton(QWidget* window, int left, int top) {
-  controls::TKlapka* button = controls::SkinButton(window, "minimalizovat", left, top, "Minimalizovat");
+  controls::TKlapka* button =
+      controls::SkinButton(window, "minimalizovat", left, top, "Minimalizovat");
   button->SetOnClick([](QObject*) { platform::ui::MinimizeApplication(); });
   return button;
 }

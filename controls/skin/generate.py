@@ -226,12 +226,16 @@ def buttons():
                 'stroke-width="1.2"/>')
     round_button("databaze", cylinder)
     lens = ('<circle cx="8" cy="9" r="3.6" fill="none" stroke="INK" stroke-width="1.6"/>'
-            '<path d="M10.7 11.7 L13.5 14.5" stroke="INK" stroke-width="2" stroke-linecap="round"/>')
+            '<path d="M10.7 11.7 L13.5 14.5" stroke="INK" stroke-width="2" '
+            'stroke-linecap="round"/>')
     funnel = '<path d="M4 5 L14 5 L10 10 L10 15 L8 14 L8 10 Z" fill="INK"/>'
     face_button("hledat", 52, 20, "hledat", lens)
-    face_button("rozsirene", 52, 20, "více", lens + '<path d="M6 9 L10 9 M8 7 L8 11" stroke="INK" stroke-width="1.2"/>')
+    plus = '<path d="M6 9 L10 9 M8 7 L8 11" stroke="INK" stroke-width="1.2"/>'
+    small_cross = (f'<path d="M11 11 L15.5 15.5 M15.5 11 L11 15.5" stroke="{RED}" '
+                   'stroke-width="1.6" stroke-linecap="round"/>')
     face_button("typ", 52, 20, "typ", funnel)
-    face_button("zrusit", 52, 20, "zrušit", funnel + cross.replace("M5.5 5.5 L12.5 12.5 M12.5 5.5 L5.5 12.5", "M11 11 L15.5 15.5 M15.5 11 L11 15.5").replace('stroke-width="2"', f'stroke="{RED}" stroke-width="1.6"').replace('stroke="INK" ', ""))
+    face_button("rozsirene", 52, 20, "více", lens + plus)
+    face_button("zrusit", 52, 20, "zrušit", funnel + small_cross)
     face_button("vse", 50, 16, "vše")
     face_button("nic", 50, 16, "nic")
     face_button("ok", 60, 22, "OK")

@@ -77,7 +77,8 @@ TEST_F(ProgramWindowsTest, MainWindowControlsLieWhereTheSkinExpectsThem) {
 TEST_F(ProgramWindowsTest, ToggleDataAtLoad) {
   CreateProgram({"1"});
   const TForm1& f = *Windows().Form1;
-  for (int section = 1; section <= 12; ++section) EXPECT_EQ(f.CheckBox(2 + section)->Tag(), section);
+  for (int section = 1; section <= 12; ++section)
+    EXPECT_EQ(f.CheckBox(2 + section)->Tag(), section);
   EXPECT_EQ(f.CheckBox(15)->Tag(), 99);
   EXPECT_EQ(f.CheckBox(16)->Tag(), 99);
   EXPECT_TRUE(f.CheckBox(15)->checked());
