@@ -1,5 +1,7 @@
 #include "ProgramWindows.h"
 
+#include <QGuiApplication>
+
 #include "SkinnedWindow.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -11,6 +13,7 @@
 namespace rejstrik {
 
 TProgram::TProgram(const QStringList& arguments) {
+  QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
   FForm1 = std::make_unique<TForm1>(FWindows, arguments);
   FWindows.Form1 = FForm1.get();
   FForm3 = std::make_unique<TForm3>();

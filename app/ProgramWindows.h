@@ -24,8 +24,9 @@ struct TProgramWindows {
   TForm6* Form6 = nullptr;  // conditional search
 };
 
-// Owns the windows: creates them in the order main, information, help, type filter,
-// selection, conditional search, and destroys them in the reverse order.
+// Owns the windows: gives the application its title, creates the windows in the order main,
+// information, help, type filter, selection, conditional search, and destroys them in the
+// reverse order.
 class TProgram {
  public:
   // The arguments are the command line after the program name.

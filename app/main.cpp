@@ -5,7 +5,6 @@
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  QApplication::setApplicationDisplayName(QString::fromUtf8(rejstrik::ApplicationTitle));
   rejstrik::TProgram program(QApplication::arguments().mid(1));
   if (!program.Start()) return 0;
   return QApplication::exec();

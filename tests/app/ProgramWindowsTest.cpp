@@ -10,6 +10,7 @@
 #include "controls/Klapka.h"
 #include "controls/Prepinac.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 
 namespace rejstrik::testing {
@@ -26,6 +27,7 @@ struct TWindowCase {
 
 TEST_F(ProgramWindowsTest, EveryWindowIsBorderlessWithItsSizeAndCaption) {
   CreateProgram({"1"});
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Rejstřík - ročník Kvel CD (32bit)");
   const TProgramWindows& w = Windows();
   const TWindowCase cases[] = {
       {w.Form1, {640, 550}, "Databáze", false},

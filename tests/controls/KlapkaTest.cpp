@@ -47,8 +47,9 @@ class KlapkaTest : public ::testing::Test {
   QObject* FSender = nullptr;
 };
 
-TEST_F(KlapkaTest, TakesTheSizeOfItsPicture) {
+TEST_F(KlapkaTest, TakesTheSizeOfItsPictureAndShowsTheHandPointer) {
   EXPECT_EQ(FButton->size(), QSize(20, 12));
+  EXPECT_EQ(FButton->cursor().shape(), Qt::PointingHandCursor);
 }
 
 TEST_F(KlapkaTest, WithoutHoverPictureKeepsItsNormalLookWhenHovered) {
