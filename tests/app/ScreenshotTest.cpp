@@ -10,6 +10,7 @@
 #include "app/Unit6.h"
 #include "app/LinkLabel.h"
 #include "controls/Klapka.h"
+#include "controls/MyHintWindow.h"
 #include "controls/Prepinac.h"
 
 #include <QDir>
@@ -95,6 +96,12 @@ TEST_F(ScreenshotTest, InformationTypeFilterAndSearchWindows) {
   Save(*Windows().Form3, "form3_information");
   Save(*Windows().Form4, "form4_type_filter");
   Save(*Windows().Form6, "form6_search");
+}
+
+TEST_F(ScreenshotTest, HintWindow) {
+  controls::TMyHintWindow hint;
+  hint.ShowHint("Vyhledávání podle typu záznamu", QPoint(40, 40));
+  Save(hint, "hint");
 }
 
 }  // namespace

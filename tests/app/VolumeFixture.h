@@ -9,6 +9,7 @@
 #include "platform/locale/CodePage.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ScreenMetrics.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

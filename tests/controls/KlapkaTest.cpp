@@ -1,6 +1,8 @@
 #include "controls/Klapka.h"
 #include "PictureStates.h"
 
+#include "tests/support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,5 +1,7 @@
 #include "controls/MyHintWindow.h"
 
+#include "tests/support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
