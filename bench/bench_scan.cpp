@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <string>
 
+#include "RatioReporter.h"
 #include "engine/storage/DataFile.h"
 #include "engine/storage/FieldEncoding.h"
 
@@ -163,32 +163,13 @@ void BM_ScanSqlite(benchmark::State& state) {
   sqlite3_close(db);
 }
 
-BENCHMARK(BM_ScanRecordCache)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ScanSqlite)->Unit(benchmark::kMillisecond);
-
-// Prints the usual table and keeps each benchmark's time per iteration for the ratio.
-class TRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) Times[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  std::map<std::string, double> Times;
-};
+BENCHMARK(BM_ScanRecordCache)->Name("scan/sklad")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanSqlite)->Name("scan/sqlite")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  TRatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto ours = reporter.Times.find("BM_ScanRecordCache");
-  const auto sqlite = reporter.Times.find("BM_ScanSqlite");
-  if (ours != reporter.Times.end() && sqlite != reporter.Times.end())
-    std::printf("Sequential scan of %d records, record cache / SQLite: %.2f (below 1: ours is faster)\n", kRecordCount,
-                ours->second / sqlite->second);
-  benchmark::Shutdown();
+  const int result = sklad::bench::RunWithRatios(argc, argv);
   std::filesystem::remove_all(WorkDirectory());
-  return 0;
+  return result;
 }

@@ -67,10 +67,67 @@ struct TOrderByField {
 };
 using TGroupByField = TOrderByField;
 
+// A target column of INSERT or UPDATE.
+struct TUpdateField {
+  std::string ColumnName;
+  std::string CorrelationName;
+  int FieldNumber = 0;  // in the table, given at planning
+  TExpTree Value;       // the value an INSERT or UPDATE gives it
+};
+
+enum class TColumnAction : uint8_t { Define, Add, Redefine, Drop };
+
+// A column of CREATE TABLE or ALTER TABLE.
+struct TCreateField {
+  TColumnAction Action = TColumnAction::Define;
+  std::string Name;
+  std::string NewName;       // REDEFINE a b: the column's new name
+  TExpTree DataType;         // type, subtype and argument nodes; null when REDEFINE keeps the type
+  int Position = 0;          // AT n; 0 when not given
+  std::string Description;
+  bool DescriptionGiven = false;
+  bool Required = false;     // NOT NULL
+  TExpTree Default, Minimum, Maximum;
+  uint8_t Casing = 0;        // NOCHANGE 0, LOWER 1, UPPER 2
+  bool CasingGiven = false;
+};
+
+enum class TIndexCompression : uint8_t { None = 0, DupByte = 1, TrailByte = 2, Full = 3 };
+
+// An index of CREATE TABLE, CREATE INDEX or ALTER TABLE.
+struct TCreateIndex {
+  TColumnAction Action = TColumnAction::Define;
+  std::string Name;  // empty for the primary index
+  bool Primary = false;
+  bool Unique = false;
+  bool Descending = false;
+  bool CaseInsensitive = false;
+  TIndexCompression Compression = TIndexCompression::None;
+  std::vector<std::string> Columns;
+};
+
+// The table options of CREATE TABLE and ALTER TABLE.
+struct TTableOptions {
+  std::string Description;
+  bool DescriptionGiven = false;
+  int32_t BlobBlockSize = 512;
+  bool BlobBlockSizeGiven = false;
+  uint16_t Language = 0, Sort = 0;
+  bool LanguageGiven = false, SortGiven = false;
+  std::string Password;
+  bool Encrypted = false;
+  int32_t UserMajorVersion = 1, UserMinorVersion = 0;
+  bool UserMajorVersionGiven = false, UserMinorVersionGiven = false;
+  int32_t LastAutoIncrement = 0;
+  bool LastAutoIncrementGiven = false;
+  bool NoBackup = false;
+};
+
 class TDataQuery : public TSubQuery {
  public:
   TStatementKind Kind = TStatementKind::Select;
   bool IsSubSelect = false;
+  bool FeedsInsert = false;  // the SELECT of an INSERT ... SELECT
   bool RequestLive = false;
   int32_t MaximumRowCount = -1;  // -1: no limit
 
@@ -100,6 +157,18 @@ class TDataQuery : public TSubQuery {
   std::vector<TResultField> Columns;
   std::vector<TOrderByField> OrderBy;
   std::vector<TGroupByField> GroupBy;
+
+  // The data-changing and definition statements; their table is the first source.
+  std::vector<TUpdateField> Targets;  // INSERT and UPDATE
+  TDataQuery* RowSource = nullptr;    // INSERT ... SELECT: the processor of the SELECT
+  bool NoAutoIncrement = false;
+  int32_t CommitInterval = 0;
+  bool CommitIntervalGiven = false;
+  std::vector<TCreateField> CreateFields;
+  std::vector<TCreateIndex> CreateIndexes;
+  TTableOptions Options;
+  std::string IndexName;  // DROP INDEX
+  bool DropPrimary = false;
 };
 
 }  // namespace sklad

@@ -1,5 +1,8 @@
 #include "QueryStatement.h"
 
+#include "ClauseReader.h"
+#include "StatementParsers.h"
+
 #include "engine/storage/EngineError.h"
 #include "engine/storage/LanguageSettings.h"
 
@@ -21,48 +24,45 @@ size_t TQueryStatement::Parse(std::string_view text) {
 
 void TQueryStatement::ParseStatement() {
   TExpressionParser& p = FParser;
-  if (p.IsKeyword("SELECT")) return ParseSelect(p, Main());
-  auto recognised = [&](TStatementKind kind) {
-    Main().Kind = kind;
-    // The data-changing and definition statements have their own parsers, which this release
-    // of the engine does not include yet.
-    p.RaiseError("Statement not supported in this version of Sklad SQL: '" + p.TokenText() + "'");
-  };
-  if (p.IsKeyword("INSERT")) return recognised(TStatementKind::Insert);
-  if (p.IsKeyword("UPDATE")) return recognised(TStatementKind::Update);
-  if (p.IsKeyword("DELETE")) return recognised(TStatementKind::Delete);
+  TDataQuery& q = Main();
+  if (p.IsKeyword("SELECT")) return ParseSelect(p, q);
+  if (p.IsKeyword("INSERT")) return sql::ParseInsert(p, *this, q);
+  if (p.IsKeyword("UPDATE")) return sql::ParseUpdate(p, q);
+  if (p.IsKeyword("DELETE")) return sql::ParseDelete(p, q);
   if (p.IsKeyword("CREATE")) {
     p.NextToken();
-    if (p.IsKeyword("TABLE")) return recognised(TStatementKind::CreateTable);
+    if (p.IsKeyword("TABLE")) return sql::ParseCreateTable(p, q);
     for (std::string_view word : {"INDEX", "UNIQUE", "ASC", "ASCENDING", "DESC", "DESCENDING", "NOCASE"})
-      if (p.IsKeyword(word)) return recognised(TStatementKind::CreateIndex);
-    p.RaiseError("TABLE or INDEX keyword expected, instead found '" + p.TokenText() + "'");
+      if (p.IsKeyword(word)) return sql::ParseCreateIndex(p, q);
+    sql::RaiseAt(p, "TABLE or INDEX keyword expected, instead found '");
   }
   if (p.IsKeyword("ALTER")) {
     p.NextToken();
-    if (p.IsKeyword("TABLE")) return recognised(TStatementKind::AlterTable);
-    p.RaiseError("TABLE keyword expected, instead found '" + p.TokenText() + "'");
+    if (p.IsKeyword("TABLE")) return sql::ParseAlterTable(p, q);
+    sql::RaiseAt(p, "TABLE keyword expected, instead found '");
   }
   if (p.IsKeyword("DROP")) {
     p.NextToken();
-    if (p.IsKeyword("TABLE")) return recognised(TStatementKind::DropTable);
-    if (p.IsKeyword("INDEX")) return recognised(TStatementKind::DropIndex);
-    p.RaiseError("TABLE or INDEX keyword expected, instead found '" + p.TokenText() + "'");
+    if (p.IsKeyword("TABLE")) return sql::ParseDropTable(p, q);
+    if (p.IsKeyword("INDEX")) return sql::ParseDropIndex(p, q);
+    sql::RaiseAt(p, "TABLE or INDEX keyword expected, instead found '");
   }
-  p.RaiseError("SELECT, INSERT, UPDATE, DELETE, CREATE, ALTER, or DROP keyword expected, instead found '" +
-               p.TokenText() + "'");
+  sql::RaiseAt(p, "SELECT, INSERT, UPDATE, DELETE, CREATE, ALTER, or DROP keyword expected, instead found '");
+}
+
+TDataQuery& TQueryStatement::AddProcessor() {
+  FProcessors.push_back(std::make_unique<TDataQuery>());
+  return *FProcessors.back();
 }
 
 TSubQuery* TQueryStatement::ParseSubSelect(TExpressionParser& parser) {
-  auto query = std::make_unique<TDataQuery>();
-  query->IsSubSelect = true;
-  query->RequestLive = true;
-  TDataQuery* raw = query.get();
-  FProcessors.push_back(std::move(query));
+  TDataQuery& query = AddProcessor();
+  query.IsSubSelect = true;
+  query.RequestLive = true;
   const std::string clause = parser.Clause();
-  ParseSelect(parser, *raw);
+  ParseSelect(parser, query);
   parser.SetClause(clause);
-  return raw;
+  return &query;
 }
 
 }  // namespace sklad

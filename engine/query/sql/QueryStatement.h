@@ -22,6 +22,8 @@ class TQueryStatement : public TExpressionOwner {
   size_t Parse(std::string_view text);
 
   TDataQuery& Main() { return *FProcessors.front(); }
+  // A further processor: a sub-select's, or the SELECT of an INSERT ... SELECT.
+  TDataQuery& AddProcessor();
   // The main processor first, then one per sub-select in the order they were met.
   const std::vector<std::unique_ptr<TDataQuery>>& Processors() const { return FProcessors; }
   const std::vector<TExpToken*>& Parameters() const { return FParameters; }

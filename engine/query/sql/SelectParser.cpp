@@ -1,26 +1,21 @@
 // The SELECT statement: its clauses in their fixed order, read into a TDataQuery.
 #include <algorithm>
 
+#include "ClauseReader.h"
 #include "QueryStatement.h"
-#include "engine/storage/LanguageList.h"
 
 namespace sklad {
 namespace {
 
+using namespace sql;
+
 constexpr TAllowances kSelectList = AllowAggregates | AllowAllColumns | AllowExtendedPredicates;
 constexpr TAllowances kJoinCondition = AllowExtendedPredicates | AllowParameters;
-constexpr TAllowances kWhereCondition = AllowExtendedPredicates | AllowParameters | AllowSubSelects;
 
 // Words that end a source instead of naming it; FULL among them, so that a full outer join is
 // reported as such rather than read as a correlation name.
 constexpr std::string_view kNotCorrelationNames[] = {"LEFT",  "RIGHT",  "INNER", "JOIN",      "WHERE", "ORDER",
                                                      "GROUP", "HAVING", "WITH",  "ENCRYPTED", "FULL"};
-
-bool IsName(const TExpressionParser& p) {
-  return p.IsKind(tkIdentifier) || p.IsKind(tkBracketedName) || p.IsKind(tkString);
-}
-
-bool IsTableName(const TExpressionParser& p) { return p.IsKind(tkIdentifier) || p.IsKind(tkString); }
 
 // Whether a node of the tree (operands and list items alike) satisfies the test. List items are
 // walked in a loop, so that a long IN list does not deepen the recursion.
@@ -76,49 +71,34 @@ class TSelectParser {
     if (p.IsKeyword("DISTINCT")) q.Distinct = true, p.NextToken();
     ParseSelectList();
     ParseInto();
-    if (!p.IsKeyword("FROM")) RaiseAt("FROM keyword expected, instead found '");
+    if (!p.IsKeyword("FROM")) RaiseAt(p, "FROM keyword expected, instead found '");
     p.NextToken();
     ParseTableList();
-    if (p.IsKeyword("WHERE")) ParseWhere();
+    if (p.IsKeyword("WHERE")) ParseWhereClause();
     if (p.IsKeyword("GROUP")) ParseGroupBy();
     if (p.IsKeyword("HAVING")) ParseHaving();
     if (p.IsKeyword("ORDER")) ParseOrderBy();
     if (p.IsKeyword("WITH")) {
       p.NextToken();
-      if (!p.IsKeyword("LOCKS")) RaiseAt("LOCKS keyword expected after WITH keyword, instead found '");
+      if (!p.IsKeyword("LOCKS")) RaiseAt(p, "LOCKS keyword expected after WITH keyword, instead found '");
       q.WithLocks = true;
       p.NextToken();
     }
-    if (p.IsKeyword("LANGUAGE")) ParseLanguage();
+    if (p.IsKeyword("LANGUAGE"))
+      ParseLanguageAndSort(p, q.ResultLanguage, q.ResultSort, q.LanguageGiven, q.SortGiven);
     if (p.IsKeyword("ENCRYPTED")) {
       p.NextToken();
-      if (!p.IsKeyword("WITH")) RaiseAt("WITH keyword expected after ENCRYPTED keyword, instead found '");
+      if (!p.IsKeyword("WITH")) RaiseAt(p, "WITH keyword expected after ENCRYPTED keyword, instead found '");
       p.NextToken();
       q.Password = p.TokenText().substr(0, 255);
       q.Encrypted = !q.Password.empty();
       p.NextToken();
     }
     if (p.IsKeyword("NOJOINOPTIMIZE")) q.NoJoinOptimize = true, p.NextToken();
-    if (q.IsSubSelect) return;
-    if (p.IsKind(';')) p.NextToken();
-    if (!p.IsKind(0)) RaiseAt("End of SELECT statement expected, instead found '");
+    if (!q.IsSubSelect) ExpectEnd(p, "SELECT");
   }
 
  private:
-  [[noreturn]] void RaiseAt(std::string_view prefix) { p.RaiseError(std::string(prefix) + p.TokenText() + "'"); }
-
-  // Parses an expression of a clause; `empty` is raised when the clause has nothing at all.
-  TExpTree ParseClause(std::string_view clause, TAllowances allowances, std::string_view empty,
-                       std::initializer_list<std::string_view> followers) {
-    bool nothing = p.IsKind(0) || p.IsKind(';') || p.IsKind(',') || p.IsKind(')');
-    for (std::string_view word : followers) nothing = nothing || p.IsKeyword(word);
-    if (nothing) p.RaiseError(std::string(empty));
-    p.SetClause(clause);
-    TExpTree tree = p.ParseExpression(allowances);
-    p.SetClause("SQL statement");
-    return tree;
-  }
-
   void AddCondition(TExpTree condition) {
     q.HasCondition = true;
     if (!q.Condition) {
@@ -140,7 +120,7 @@ class TSelectParser {
     for (;;) {
       p.Mark();
       TResultField field;
-      field.Expression = ParseClause("source column expression", kSelectList, "Source column expression is empty",
+      field.Expression = ParseClause(p, "source column expression", kSelectList, "Source column expression is empty",
                                      {"FROM", "INTO"});
       field.ExpressionText = p.CapturedText();
       Classify(field);
@@ -176,7 +156,7 @@ class TSelectParser {
   void ParseAlias(TResultField& field) {
     if (p.IsKeyword("AS")) {
       p.NextToken();
-      if (!IsName(p)) RaiseAt("Symbol or string expected after AS keyword, instead found '");
+      if (!IsName(p)) RaiseAt(p, "Symbol or string expected after AS keyword, instead found '");
     } else if (!IsName(p) || p.IsKeyword("INTO") || p.IsKeyword("FROM")) {
       return;
     }
@@ -185,7 +165,7 @@ class TSelectParser {
     p.NextToken();
     if (p.IsKind('.')) {  // t.name as an alias names the column "name"
       p.NextToken();
-      if (!IsName(p)) RaiseAt("Symbol or string expected after table correlation name, instead found '");
+      if (!IsName(p)) RaiseAt(p, "Symbol or string expected after table correlation name, instead found '");
       field.Alias = p.TokenText();
       p.NextToken();
     }
@@ -197,9 +177,9 @@ class TSelectParser {
     if (p.IsKeyword("MEMORY")) {
       q.ResultInMemory = true;
       p.NextToken();
-      if (!IsTableName(p)) RaiseAt("Result table name expected in INTO MEMORY clause, instead found '");
+      if (!IsTableName(p)) RaiseAt(p, "Result table name expected in INTO MEMORY clause, instead found '");
     } else if (!IsTableName(p)) {
-      RaiseAt("Result table name expected in INTO clause, instead found '");
+      RaiseAt(p, "Result table name expected in INTO clause, instead found '");
     }
     q.ResultTableName = p.TokenText().substr(0, 255);
     q.RequestLive = false;
@@ -211,19 +191,13 @@ class TSelectParser {
     source->SequenceNumber = ++FTablesNamed;
     if (p.IsKeyword("MEMORY")) source->InMemory = true, p.NextToken();
     if (!IsTableName(p))
-      RaiseAt(afterJoin ? "Table name expected after JOIN keyword, instead found '"
+      RaiseAt(p, afterJoin ? "Table name expected after JOIN keyword, instead found '"
                         : "Table name expected after FROM keyword, instead found '");
-    const std::string name = p.TokenText();
-    const size_t split = name.find_last_of("\\/:");
-    source->TableName = split == std::string::npos ? name : name.substr(split + 1);
-    if (source->InMemory) source->Directory = "Memory";
-    else if (name.find(':') != std::string::npos || name.find('\\') != std::string::npos)
-      source->Directory = name.substr(0, split + 1);
-    source->CorrelationName = source->TableName.substr(0, source->TableName.find('.'));
+    SetTableName(*source, p.TokenText());
     p.NextToken();
     if (p.IsKeyword("AS")) {
       p.NextToken();
-      if (!IsTableName(p)) RaiseAt("Symbol or string expected after AS keyword, instead found '");
+      if (!IsTableName(p)) RaiseAt(p, "Symbol or string expected after AS keyword, instead found '");
       source->CorrelationName = p.TokenText();
       p.NextToken();
     } else if (IsTableName(p) && !IsReservedAfterSource(afterJoin)) {
@@ -246,6 +220,7 @@ class TSelectParser {
     if (p.IsKind(tkString)) return false;
     for (std::string_view word : kNotCorrelationNames)
       if (p.IsKeyword(word)) return true;
+    if (q.FeedsInsert && (p.IsKeyword("NOAUTOINC") || p.IsKeyword("COMMIT"))) return true;
     return afterJoin && p.IsKeyword("ON");
   }
 
@@ -264,13 +239,13 @@ class TSelectParser {
       } else if (p.IsKeyword("INNER")) {
         kind = TJoinKind::Inner;
         p.NextToken();
-        if (!p.IsKeyword("JOIN")) RaiseAt("JOIN keyword expected after INNER keyword, instead found '");
+        if (!p.IsKeyword("JOIN")) RaiseAt(p, "JOIN keyword expected after INNER keyword, instead found '");
       } else if (p.IsKeyword("LEFT") || p.IsKeyword("RIGHT")) {
         kind = p.IsKeyword("LEFT") ? TJoinKind::LeftOuter : TJoinKind::RightOuter;
         p.NextToken();
         if (p.IsKeyword("OUTER")) p.NextToken();
         if (!p.IsKeyword("JOIN"))
-          RaiseAt(kind == TJoinKind::LeftOuter ? "JOIN keyword expected after LEFT or OUTER keyword, instead found '"
+          RaiseAt(p, kind == TJoinKind::LeftOuter ? "JOIN keyword expected after LEFT or OUTER keyword, instead found '"
                                                : "JOIN keyword expected after RIGHT or OUTER keyword, instead found '");
       } else if (p.IsKeyword("FULL")) {
         p.RaiseError("Full outer joins are currently not supported in Sklad SQL SELECT statements");
@@ -284,20 +259,16 @@ class TSelectParser {
         std::rotate(q.Sources.begin(), it, it + 1);
       }
       q.SeveralTables = true;
-      if (!p.IsKeyword("ON")) RaiseAt("ON keyword expected in JOIN clause, instead found '");
+      if (!p.IsKeyword("ON")) RaiseAt(p, "ON keyword expected in JOIN clause, instead found '");
       p.NextToken();
       TExpTree condition =
-          ParseClause("WHERE or JOIN clause", kJoinCondition, "WHERE or JOIN clause is empty", {"WHERE", "JOIN"});
+          ParseClause(p, "WHERE or JOIN clause", kJoinCondition, "WHERE or JOIN clause is empty", {"WHERE", "JOIN"});
       MarkJoinCondition(condition.get(), kind);
       AddCondition(std::move(condition));
     }
   }
 
-  void ParseWhere() {
-    p.NextToken();
-    AddCondition(ParseClause("WHERE or JOIN clause", kWhereCondition, "WHERE or JOIN clause is empty",
-                             {"GROUP", "HAVING", "ORDER"}));
-  }
+  void ParseWhereClause() { AddCondition(ParseWhere(p, {"GROUP", "HAVING", "ORDER"})); }
 
   // A column by name (optionally correlation.column) or by its position in the select list.
   TOrderByField ParseOrderItem(std::string_view clauseName) {
@@ -308,13 +279,13 @@ class TSelectParser {
       return item;
     }
     if (!IsName(p))
-      RaiseAt("Column name or column number expected in " + std::string(clauseName) + " clause, instead found '");
+      RaiseAt(p, "Column name or column number expected in " + std::string(clauseName) + " clause, instead found '");
     item.ColumnName = p.TokenText().substr(0, 255);
     p.NextToken();
     if (p.IsKind('.')) {
       p.NextToken();
       if (!IsName(p))
-        RaiseAt("Column name or column number expected in " + std::string(clauseName) + " clause, instead found '");
+        RaiseAt(p, "Column name or column number expected in " + std::string(clauseName) + " clause, instead found '");
       item.CorrelationName = item.ColumnName;
       item.ColumnName = p.TokenText().substr(0, 255);
       p.NextToken();
@@ -324,7 +295,7 @@ class TSelectParser {
 
   void ParseGroupBy() {
     p.NextToken();
-    if (!p.IsKeyword("BY")) RaiseAt("BY keyword expected after GROUP keyword, instead found '");
+    if (!p.IsKeyword("BY")) RaiseAt(p, "BY keyword expected after GROUP keyword, instead found '");
     do {
       p.NextToken();
       q.GroupBy.push_back(ParseOrderItem("GROUP BY"));
@@ -334,13 +305,13 @@ class TSelectParser {
 
   void ParseHaving() {
     p.NextToken();
-    q.Having = ParseClause("HAVING clause", AllowAggregates, "HAVING clause is empty", {"ORDER"});
+    q.Having = ParseClause(p, "HAVING clause", AllowAggregates, "HAVING clause is empty", {"ORDER"});
     q.HasHaving = true;
   }
 
   void ParseOrderBy() {
     p.NextToken();
-    if (!p.IsKeyword("BY")) RaiseAt("BY keyword expected after ORDER keyword, instead found '");
+    if (!p.IsKeyword("BY")) RaiseAt(p, "BY keyword expected after ORDER keyword, instead found '");
     do {
       p.NextToken();
       TOrderByField item = ParseOrderItem("ORDER BY");
@@ -354,24 +325,6 @@ class TSelectParser {
     } while (p.IsKind(','));
     if (p.IsKeyword("NOCASE")) q.OrderByNoCase = true, p.NextToken();
     q.HasOrderBy = true;
-  }
-
-  void ParseLanguage() {
-    p.NextToken();
-    const std::string language = p.TokenText();
-    if (!IsLanguageKnown(language))
-      p.RaiseError("Invalid language constant '" + language + "' specified after LANGUAGE keyword");
-    q.ResultLanguage = LanguageIdentifier(language);
-    q.LanguageGiven = true;
-    p.NextToken();
-    if (!p.IsKeyword("SORT")) return;
-    p.NextToken();
-    const std::string sort = p.TokenText();
-    if (!IsSortKnown(q.ResultLanguage, sort))
-      p.RaiseError("Invalid sort constant '" + sort + "' specified after SORT keyword");
-    q.ResultSort = SortIdentifier(q.ResultLanguage, sort);
-    q.SortGiven = true;
-    p.NextToken();
   }
 
   TExpressionParser& p;

@@ -3,24 +3,13 @@
 #include <string>
 
 #include "engine/query/sql/QueryStatement.h"
+#include "SqlErrorText.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
 namespace {
 
-// The SQL error a text raises, without its prefix; empty when it parses.
-std::string ParseError(const std::string& text) {
-  TQueryStatement statement(0, 0);
-  try {
-    statement.Parse(text);
-  } catch (const ESkladEngineError& e) {
-    EXPECT_EQ(e.Code(), 11949);
-    const std::string prefix = "Sklad Engine Error # 11949 SQL error - ";
-    const std::string message = e.what();
-    return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
-  }
-  return "";
-}
+using sklad::testing::SqlErrorText;
 
 TEST(SelectParser, ReadsTheCataloguesStatement) {
   TQueryStatement statement(1029, 0);
@@ -134,7 +123,7 @@ TEST(SelectParser, SubSelectsAndParametersBelongToTheStatement) {
 
 TEST(SelectParser, ConsumesOneStatement) {
   TQueryStatement statement(0, 0);
-  EXPECT_EQ(ParseError("SELECT * FROM t; SELECT * FROM u"), "End of SELECT statement expected, instead found 'SELECT'");
+  EXPECT_EQ(SqlErrorText("SELECT * FROM t; SELECT * FROM u"), "End of SELECT statement expected, instead found 'SELECT'");
   EXPECT_EQ(statement.Parse("SELECT * FROM t;"), 16u);
 }
 
@@ -191,7 +180,7 @@ TEST(SelectParser, ReportsEachFaultWithItsMessage) {
       {"SELECT * FROM t ORDER BY a ASC DESC", "End of SELECT statement expected, instead found 'DESC'"},
       {"SELECT a FROM t WHERE a = 1 b", "End of SELECT statement expected, instead found 'b'"},
   };
-  for (const ErrorCase& c : cases) EXPECT_EQ(ParseError(c.text), c.message) << c.text;
+  for (const ErrorCase& c : cases) EXPECT_EQ(SqlErrorText(c.text), c.message) << c.text;
 }
 
 }  // namespace
