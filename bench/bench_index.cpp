@@ -1,14 +1,14 @@
 // Index speed against SQLite: 1,000,000 random string keys inserted into a non-unique string
 // index, then 1,000,000 point lookups of those keys; SQLite does the same on an indexed TEXT
 // column. Both write ordinary files in a temporary directory (SQLite without syncing, as our
-// index file is not flushed either). After the runs the ratios (our time / SQLite's) are printed.
+// index file is not flushed either). The shared reporter prints the ratios of processor time.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <ctime>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "engine/storage/IndexTree.h"
 #include "engine/storage/LittleEndian.h"
 #include "engine/storage/RecordLayout.h"
+#include "RatioReporter.h"
 
 namespace {
 
@@ -51,23 +52,6 @@ std::string TemporaryPath(const char* name) {
   std::filesystem::remove(directory / name);
   return (directory / name).string();
 }
-
-double gSeconds[4];  // Sklad insert, SQLite insert, Sklad lookup, SQLite lookup
-
-// Processor time of this process (user and system), so that other load on the machine does
-// not blur the ratios.
-class TStopwatch {
- public:
-  double Seconds() const { return Now() - FStart; }
-
- private:
-  static double Now() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-  }
-  double FStart = Now();
-};
 
 // A table with one string field indexed by a non-unique secondary index, in memory.
 struct TSkladIndex {
@@ -115,14 +99,16 @@ void InsertAll(TSkladIndex& index, TIndexTree& tree) {
 
 void BM_SkladInsert(benchmark::State& state) {
   for (auto _ : state) {
-    TSkladIndex index;
-    const TKeyOrder order(index.layout, index.collation);
-    TIndexTree tree(index.file, index.slot, order);
-    TStopwatch watch;
-    InsertAll(index, tree);
-    index.file.WriteModifiedPages();
-    gSeconds[0] = watch.Seconds();
-    state.SetIterationTime(gSeconds[0]);
+    state.PauseTiming();
+    auto index = std::make_unique<TSkladIndex>();
+    const TKeyOrder order(index->layout, index->collation);
+    TIndexTree tree(index->file, index->slot, order);
+    state.ResumeTiming();
+    InsertAll(*index, tree);
+    index->file.WriteModifiedPages();
+    state.PauseTiming();
+    index.reset();
+    state.ResumeTiming();
   }
 }
 
@@ -138,14 +124,11 @@ void BM_SkladLookup(benchmark::State& state) {
   std::mt19937 random(2);
   std::uniform_int_distribution<int> pick(0, kKeyCount - 1);
   for (auto _ : state) {
-    TStopwatch watch;
     int found = 0;
     for (int i = 0; i < kKeyCount; ++i) {
       index.BuildKey(keys[static_cast<size_t>(pick(random))], 0, key);
       found += tree.KeyExists(key, valueLength) ? 1 : 0;
     }
-    gSeconds[2] = watch.Seconds();
-    state.SetIterationTime(gSeconds[2]);
     if (found != kKeyCount) state.SkipWithError("a key was not found");
   }
 }
@@ -173,12 +156,13 @@ void SqliteInsertAll(sqlite3* db) {
 
 void BM_SqliteInsert(benchmark::State& state) {
   for (auto _ : state) {
+    state.PauseTiming();
     sqlite3* db = OpenSqlite();
-    TStopwatch watch;
+    state.ResumeTiming();
     SqliteInsertAll(db);
-    gSeconds[1] = watch.Seconds();
-    state.SetIterationTime(gSeconds[1]);
+    state.PauseTiming();
     sqlite3_close(db);
+    state.ResumeTiming();
   }
 }
 
@@ -191,7 +175,6 @@ void BM_SqliteLookup(benchmark::State& state) {
   std::mt19937 random(2);
   std::uniform_int_distribution<int> pick(0, kKeyCount - 1);
   for (auto _ : state) {
-    TStopwatch watch;
     int found = 0;
     for (int i = 0; i < kKeyCount; ++i) {
       const std::string& key = keys[static_cast<size_t>(pick(random))];
@@ -199,28 +182,21 @@ void BM_SqliteLookup(benchmark::State& state) {
       found += sqlite3_step(select) == SQLITE_ROW ? 1 : 0;
       sqlite3_reset(select);
     }
-    gSeconds[3] = watch.Seconds();
-    state.SetIterationTime(gSeconds[3]);
     if (found != kKeyCount) state.SkipWithError("a key was not found");
   }
   sqlite3_finalize(select);
   sqlite3_close(db);
 }
 
-BENCHMARK(BM_SkladInsert)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SqliteInsert)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SkladLookup)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SqliteLookup)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkladInsert)->Name("index/insert/sklad")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteInsert)->Name("index/insert/sqlite")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkladLookup)->Name("index/lookup/sklad")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteLookup)->Name("index/lookup/sqlite")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  const int result = sklad::bench::RunWithRatios(argc, argv);
   std::filesystem::remove_all(std::filesystem::path(TemporaryPath("none")).parent_path());
-  if (gSeconds[1] > 0 && gSeconds[3] > 0) {
-    std::printf("Processor time, Sklad / SQLite: insert %.2f, point lookup %.2f\n", gSeconds[0] / gSeconds[1], gSeconds[2] / gSeconds[3]);
-  }
-  return 0;
+  return result;
 }

@@ -1,0 +1,10 @@
+#include "GlobalState.h"
+
+namespace rejstrik {
+
+TGlobalState& GlobalState() {
+  static TGlobalState state;
+  return state;
+}
+
+}  // namespace rejstrik
