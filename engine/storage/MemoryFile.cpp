@@ -1,5 +1,6 @@
 #include "MemoryFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -12,9 +13,12 @@ void TMemoryFile::FreeBlock() {
   FCapacity = 0;
 }
 
+// The block grows to at least twice its capacity, in whole steps, so that filling a large file
+// costs linear time rather than a copy of the whole block for every step.
 bool TMemoryFile::Reserve(int64_t size) {
   if (size <= FCapacity) return true;
-  const int64_t capacity = (size + kGrowthStep - 1) / kGrowthStep * kGrowthStep;
+  const int64_t wanted = std::min(std::max(size, 2 * FCapacity), kMaximumSize);
+  const int64_t capacity = (std::max(wanted, size) + kGrowthStep - 1) / kGrowthStep * kGrowthStep;
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[capacity]());
   if (!data) return false;
   if (FData) std::memcpy(data.get(), FData.get(), static_cast<size_t>(FSize));

@@ -1,5 +1,6 @@
 // TMemoryFile: a file held in memory, for in-memory tables and temporary results. Its data block
-// grows in steps of 65,535 bytes and never shrinks; its locks keep users of this process apart.
+// grows in whole steps of 65,535 bytes, at least doubling, and never shrinks; its locks keep users
+// of this process apart.
 #pragma once
 
 #include <memory>
