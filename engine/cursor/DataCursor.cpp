@@ -122,6 +122,7 @@ void TDataCursor::Open() {
   if (FTableReadOnly) FReadOnly = true;
   FActive = true;
   try {
+    if (!FTable->PasswordAvailable()) RaiseEngineError(err::PasswordRequired, FTableName);
     LoadFieldDefinitions();
     SnapshotCounters();
     FCurrentRecord.assign(static_cast<size_t>(FRecordSize), 0);

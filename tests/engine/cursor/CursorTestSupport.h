@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ inline void CreateBooks(const std::string& directory) {
   database->CloseTable(database->CreateTable(kBooks, false, BooksDefinition()));
 }
 
-// Writes records of the books table through a table object, under its write lock.
+// Writes records of the books table through a table object, under its write lock. Slots it
+// freed itself are reused cleanly; one writer serves a table for a whole test.
 class BookWriter {
  public:
   explicit BookWriter(TDataTable& table) : FTable(table) {
@@ -56,6 +58,11 @@ class BookWriter {
     StoreStringValue(record->MutableFieldValue(FFields[1]), FFields[1].StoredSize(), name);
     record->SetModified(true);
     const int32_t number = record->Number();
+    // A reused slot gives up the record-state key it had while deleted.
+    if (auto freed = FFreedStateKeys.find(number); freed != FFreedStateKeys.end()) {
+      TCursorIndex(FTable, FFields, kRecordStateSlot).Tree().DeleteKey(freed->second.data());
+      FFreedStateKeys.erase(freed);
+    }
     for (int slot : {0, kByName, kRecordStateSlot}) InsertKey(slot, *record);
     FTable.Data().Records().ReleaseRecord(record);
     FTable.Index().IncrementRecordCount();
@@ -71,6 +78,8 @@ class BookWriter {
     for (int slot : {0, kByName, kRecordStateSlot}) DeleteKey(slot, *record);
     FTable.Data().Records().FreeRecord(*record);
     InsertKey(kRecordStateSlot, *record);
+    TCursorIndex states(FTable, FFields, kRecordStateSlot);
+    FFreedStateKeys[number] = KeyOf(states, *record);
     FTable.Data().Records().ReleaseRecord(record);
     FTable.Index().DecrementRecordCount();
     FTable.ChangesMade(true, true, false);
@@ -94,6 +103,7 @@ class BookWriter {
 
   TDataTable& FTable;
   TSystemList<TFieldDefinition> FFields;
+  std::map<int32_t, std::vector<uint8_t>> FFreedStateKeys;
 };
 
 }  // namespace sklad::testing

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "CursorTestSupport.h"
 #include "engine/storage/EngineError.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/Iterations.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {
@@ -239,6 +241,42 @@ TEST_F(DataCursorTest, DeletedRecordIsLeftForItsSuccessor) {
   EXPECT_FALSE(cursor->GotoBookmark(bookmark.data(), false));
   EXPECT_EQ(CurrentId(*cursor), expected[5]);
   EXPECT_EQ(cursor->GetRecordNumber(), 5);
+}
+
+TEST_F(DataCursorTest, RandomChangesKeepNavigationExact) {
+  auto cursor = OpenCursor(TDataCursor::kNaturalOrder);
+  BookWriter writer(*cursor->Table());
+  std::mt19937 random(20261210);
+  int32_t nextId = 1;
+  const int batches = testing::Iterations(25, 600);
+  for (int batch = 0; batch < batches; ++batch) {
+    for (int change = 0; change < 10; ++change) {
+      if (FBooks.empty() || random() % 10 < 7) {
+        // Unique ids in a scattered order.
+        const int32_t id = static_cast<int32_t>((int64_t{nextId++} * 7919) % 100003);
+        FBooks.push_back({writer.Append(id, NameOf(id)), id, NameOf(id), FSequence++});
+      } else {
+        const size_t victim = random() % FBooks.size();
+        writer.Remove(FBooks[victim].RecordNumber);
+        FBooks.erase(FBooks.begin() + static_cast<std::ptrdiff_t>(victim));
+      }
+    }
+    for (int index : {TDataCursor::kNaturalOrder, 0, testing::kByName}) {
+      cursor->SelectIndex(index);
+      const std::vector<int32_t> expected = Expected(index);
+      const int32_t count = static_cast<int32_t>(expected.size());
+      ASSERT_EQ(cursor->GetRecordCount(), count) << "batch " << batch << " index " << index;
+      std::vector<int32_t> walked;
+      cursor->First();
+      while (cursor->ReadNext(nullptr) == cursor_status::Ok) walked.push_back(CurrentId(*cursor));
+      ASSERT_EQ(walked, expected) << "batch " << batch << " index " << index;
+      if (count == 0) continue;
+      const int32_t k = static_cast<int32_t>(random() % static_cast<uint32_t>(count)) + 1;
+      cursor->GotoRecordNumber(k);
+      ASSERT_EQ(CurrentId(*cursor), expected[k - 1]) << "batch " << batch << " index " << index;
+      ASSERT_EQ(cursor->GetRecordNumber(), k);
+    }
+  }
 }
 
 // The other process appends books to the table the test's cursor has open.
