@@ -325,6 +325,17 @@ TEST_F(DataCursorTest, CountFollowsAnotherProcessesAppends) {
   cursor->Last();
   ASSERT_EQ(cursor->ReadPrior(nullptr), cursor_status::Ok);
   EXPECT_EQ(CurrentId(*cursor), 301);
+
+  // Without strict detection the change shows when a read misses the caches: the walk starts
+  // again from a resynchronised cursor.
+  AppendInChild(FTemp.Path().string(), 1, 401);
+  cursor->Table()->DiscardCaches(false, false);
+  cursor->GotoRecordNumber(2);
+  EXPECT_EQ(cursor->GetRecordCount(), 17);
+  EXPECT_EQ(CurrentId(*cursor), 2);
+  cursor->Last();
+  ASSERT_EQ(cursor->ReadPrior(nullptr), cursor_status::Ok);
+  EXPECT_EQ(CurrentId(*cursor), 401);
 }
 
 }  // namespace

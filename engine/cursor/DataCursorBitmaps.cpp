@@ -1,0 +1,94 @@
+#include "DataCursor.h"
+
+#include <algorithm>
+
+#include "DataCursorReading.h"
+#include "engine/storage/DataTable.h"
+#include "engine/storage/EngineError.h"
+
+namespace sklad {
+
+// ---- Bitmaps and counts ----
+
+int32_t TDataCursor::HighestRecordNumber() const { return FTable->Data().RecordCount(); }
+
+void TDataCursor::Recount() {
+  Reading([&] {
+    RecountBody();
+    return 0;
+  });
+}
+
+void TDataCursor::RecountBody() {
+  FRangeStart = 1;
+  FRangeEnd = FIndex ? static_cast<int32_t>(FIndex->Tree().KeyCount()) : FTable->Data().RecordCount();
+  if (NaturalOrder() || FBitmapNavigation) {
+    RebuildBitmaps();
+    CombineBitmaps();
+  }
+}
+
+void TDataCursor::RebuildBitmaps() {
+  if (FBuildingBitmaps || !FBitmapNavigation) return;
+  FBuildingBitmaps = true;
+  struct TDone {
+    bool& Flag;
+    ~TDone() { Flag = false; }
+  } done{FBuildingBitmaps};
+  const int32_t highest = HighestRecordNumber();
+  FVisibleBitmap->SetSize(std::max(highest, 0));
+  if (highest < 1) {
+    FRangeBitmap->SetSize(0);
+    FLiveBitmap->SetSize(0);
+    return;
+  }
+  FRangeBitmap->SetSize(0);
+  BuildLiveBitmap();
+}
+
+void TDataCursor::BuildLiveBitmap() {
+  FLiveBitmap->SetSize(FVisibleBitmap->Size());
+  FLiveBitmap->ClearAll();
+  // The record-state keys of deleted slots run from state 1 with the lowest auto-increment
+  // segment to state 1 with the highest; every other record number is live.
+  TCursorIndex states(*FTable, FFields, kRecordStateSlot);
+  uint8_t low[kRecordStateKeyLength] = {1, 0, 0, 0, 0};
+  uint8_t high[kRecordStateKeyLength] = {1, 255, 255, 255, 255};
+  TIndexTree& tree = states.Tree();
+  if (!tree.Empty()) {
+    const uint32_t deleted = tree.CountInRange(low, high, kRecordStateKeyLength);
+    const uint32_t first = deleted == 0 ? 0 : tree.FirstNotBelow(low, kRecordStateKeyLength).Ordinal;
+    for (uint32_t i = 0; i < deleted; ++i) {
+      const TKeyLocation entry = tree.KeyAt(first + i);
+      if (entry.Ordinal == 0) RaiseEngineError(err::IndexBuffersCorrupt, FTableName);
+      FLiveBitmap->SetBit(static_cast<int32_t>(entry.RecordNumber));
+    }
+  }
+  FLiveBitmap->Invert();
+}
+
+void TDataCursor::CombineBitmaps() {
+  if (FBuildingBitmaps || !FBitmapNavigation) return;
+  if (FVisibleBitmap->Size() == 0) {
+    FVisibleCount = 0;
+    return;
+  }
+  FVisibleBitmap->Assign(*FLiveBitmap);
+  if (FRangeBitmap->Size() > 0) FVisibleBitmap->AndWith(*FRangeBitmap);
+  FVisibleCount = FVisibleBitmap->Count();
+}
+
+int32_t TDataCursor::GetRecordCount() {
+  return Reading([&] {
+    if (FBitmapNavigation) return FVisibleCount;
+    if (FRangeStart <= 0 || FRangeEnd <= 0) return int32_t{0};
+    return FRangeEnd - FRangeStart + 1;
+  });
+}
+
+int32_t TDataCursor::GetRecordNumber() const {
+  if (NaturalOrder()) return FPosition;
+  return FPosition <= 0 ? 0 : FPosition - FRangeStart + 1;
+}
+
+}  // namespace sklad

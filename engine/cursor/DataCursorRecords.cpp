@@ -1,0 +1,97 @@
+#include "DataCursor.h"
+
+#include <algorithm>
+#include <string>
+
+#include "DataCursorReading.h"
+#include "engine/storage/DataTable.h"
+#include "engine/storage/EngineError.h"
+#include "engine/storage/IndexReadRestart.h"
+
+namespace sklad {
+
+// ---- Record access ----
+
+int32_t TDataCursor::CountConsecutive(int32_t count, int direction) {
+  if (count <= 1) return 1;
+  if (!NaturalOrder()) {
+    return 1 + FIndex->Tree().ConsecutiveRun(FCurrentEntry, direction == 1 ? 1 : -1, count - 1);
+  }
+  int32_t run = 1;
+  for (int32_t r = FRecordNumber; run < count; ++run) {
+    r += direction == 1 ? 1 : -1;
+    if (!FVisibleBitmap->Test(r)) break;
+  }
+  return run;
+}
+
+void TDataCursor::LoadCurrentRecord(int direction) {
+  FCurrentRecord.assign(static_cast<size_t>(FRecordSize), 0);
+  if (FRecordNumber == 0) return;
+  TRecordCache& records = FTable->Data().Records();
+  TReadAhead readAhead;
+  readAhead.Wanted = true;
+  readAhead.Direction = direction == 1 ? TReadDirection::Forward : TReadDirection::Backward;
+  readAhead.GuidedCount = CountConsecutive(records.ReadAheadLimit(), direction);
+  TRecord* record = records.GetRecord(FRecordNumber, readAhead);
+  // The read found another user's change: the caller starts again from a resynchronised cursor.
+  if (record == nullptr) throw EIndexReadRestart{};
+  std::copy_n(record->Bytes(), std::min(record->Size(), FRecordSize), FCurrentRecord.begin());
+  records.ReleaseRecord(record);
+}
+
+void TDataCursor::CopyCurrent(uint8_t* buffer, bool valid) const {
+  if (buffer == nullptr) return;
+  if (valid) {
+    std::copy(FCurrentRecord.begin(), FCurrentRecord.end(), buffer);
+  } else {
+    std::fill_n(buffer, FRecordSize, 0);
+  }
+}
+
+int TDataCursor::ReadCurrent(uint8_t* buffer) {
+  return Reading([&] {
+    int status = cursor_status::Ok;
+    if (FAtBeginning && FAtEnd) {
+      status = cursor_status::NoCurrentRecord;
+    } else if (FAtBeginning) {
+      status = cursor_status::BeginningOfFile;
+    } else if (FAtEnd) {
+      status = cursor_status::EndOfFile;
+    }
+    if (status != cursor_status::Ok) {
+      CopyCurrent(buffer, false);
+      return status;
+    }
+    LoadCurrentRecord(1);
+    CopyCurrent(buffer, true);
+    return status;
+  });
+}
+
+const TFieldDefinition& TDataCursor::GetFieldDefinition(int fieldNo) const {
+  if (fieldNo < 1 || fieldNo > FFields.Count()) {
+    RaiseEngineError(err::InvalidField, FTableName, {}, std::to_string(fieldNo));
+  }
+  return FFields[fieldNo - 1];
+}
+
+bool TDataCursor::GetField(int fieldNo, const uint8_t* record, uint8_t* dest) const {
+  const TFieldDefinition& field = GetFieldDefinition(fieldNo);
+  const int offset = field.Offset();
+  if (field.IsAutoIncrement()) {
+    if (offset + 4 > FRecordSize) RaiseEngineError(err::RecordBuffersCorrupt, FTableName, field.Name());
+    if (dest != nullptr) std::copy_n(record + offset, 4, dest);
+    return false;
+  }
+  const int size = field.Type() == TFieldType::Blob ? 4 : field.StoredSize();
+  // Definitions come from the file: a value reaching past the record is a damaged table.
+  if (offset + 1 + size > FRecordSize) RaiseEngineError(err::RecordBuffersCorrupt, FTableName, field.Name());
+  if (dest != nullptr) {
+    std::fill_n(dest, size, 0);
+    std::copy_n(record + offset + 1, size, dest);
+  }
+  return record[offset] == 0;
+}
+
+}  // namespace sklad
