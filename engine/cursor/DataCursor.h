@@ -93,7 +93,7 @@ class TDataCursor {
   int ReadNext(uint8_t* buffer);
   int ReadPrior(uint8_t* buffer);
   void MoveBy(int32_t n);
-  int32_t GetRecordNumber() const;
+  int32_t GetRecordNumber();
   void GotoRecordNumber(int32_t n);
   int32_t GetRecordCount();
   bool AtBeginning() const { return FAtBeginning; }

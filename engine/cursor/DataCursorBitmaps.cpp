@@ -86,9 +86,11 @@ int32_t TDataCursor::GetRecordCount() {
   });
 }
 
-int32_t TDataCursor::GetRecordNumber() const {
-  if (NaturalOrder()) return FPosition;
-  return FPosition <= 0 ? 0 : FPosition - FRangeStart + 1;
+int32_t TDataCursor::GetRecordNumber() {
+  return Reading([&] {
+    if (NaturalOrder()) return FPosition;
+    return FPosition <= 0 ? 0 : FPosition - FRangeStart + 1;
+  });
 }
 
 }  // namespace sklad

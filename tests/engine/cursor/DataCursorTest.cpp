@@ -228,6 +228,21 @@ TEST_F(DataCursorTest, SelectingAnIndexKeepsTheCurrentRecord) {
   EXPECT_NO_THROW(cursor->SetExclusive(true)) << "options are set while closed";
 }
 
+TEST(DataCursorNameTest, TableNamesCarryTheDataFileExtension) {
+  TDataSession session;
+  TDataDirectory* database = session.OpenDirectory("Memory", "");
+  TDataCursor cursor(*database);
+  const struct {
+    const char* Given;
+    const char* Stored;
+  } cases[] = {{"knihy", "knihy.DAT"}, {" knihy.dat ", "knihy.dat"}, {"knihy.txt", "knihy.DAT"},
+               {"archiv.2024/knihy", "archiv.2024/knihy.DAT"}};
+  for (const auto& name : cases) {
+    cursor.SetTableName(name.Given);
+    EXPECT_EQ(cursor.TableName(), name.Stored) << name.Given;
+  }
+}
+
 TEST_F(DataCursorTest, DeletedRecordIsLeftForItsSuccessor) {
   auto cursor = OpenCursor(TDataCursor::kNaturalOrder);
   Fill(*cursor->Table(), 20);
