@@ -243,6 +243,32 @@ TEST(DataCursorNameTest, TableNamesCarryTheDataFileExtension) {
   }
 }
 
+TEST_F(DataCursorTest, FailedOpenLeavesTheCursorClosed) {
+  auto owner = std::make_unique<TDataCursor>(*FDatabase);
+  owner->SetTableName(testing::kBooks);
+  owner->SetExclusive(true);
+  owner->Open();
+  Fill(*owner->Table(), 8);
+  owner->Refresh();  // an exclusive cursor only looks for changes when asked to
+  owner->GotoRecordNumber(3);
+
+  TDataCursor refused(*FDatabase);
+  refused.SetTableName(testing::kBooks);
+  refused.SetExclusive(true);
+  EXPECT_EQ(ErrorCode([&] { refused.Open(); }), err::AccessDenied);
+  EXPECT_FALSE(refused.Active());
+
+  auto clone = owner->Clone();
+  EXPECT_EQ(clone->Table(), owner->Table()) << "a clone shares the exclusive table object";
+  EXPECT_EQ(CurrentId(*clone), CurrentId(*owner));
+
+  TDataCursor missing(*FDatabase);
+  missing.SetTableName("NIC");
+  EXPECT_NE(ErrorCode([&] { missing.Open(); }), 0);
+  EXPECT_FALSE(missing.Active());
+  EXPECT_NO_THROW(missing.SetTableName("JINE")) << "options stay settable";
+}
+
 TEST_F(DataCursorTest, DeletedRecordIsLeftForItsSuccessor) {
   auto cursor = OpenCursor(TDataCursor::kNaturalOrder);
   Fill(*cursor->Table(), 20);
