@@ -269,6 +269,26 @@ TEST_F(DataCursorTest, FailedOpenLeavesTheCursorClosed) {
   EXPECT_NO_THROW(missing.SetTableName("JINE")) << "options stay settable";
 }
 
+TEST_F(DataCursorTest, SyncToCursorFindsTheOthersRecordInAnyOrder) {
+  auto byId = OpenCursor(0);
+  Fill(*byId->Table(), 12);
+  byId->GotoRecordNumber(4);
+  const int32_t id = CurrentId(*byId);
+  auto byName = OpenCursor(testing::kByName);
+  auto natural = OpenCursor(TDataCursor::kNaturalOrder);
+  for (TDataCursor* follower : {byName.get(), natural.get()}) {
+    EXPECT_EQ(follower->SyncToCursor(*byId), cursor_status::Ok);
+    EXPECT_EQ(CurrentId(*follower), id);
+  }
+  // The leader has not looked since its record went: the others cannot find it.
+  std::vector<uint8_t> bookmark(4);
+  natural->GetBookmark(bookmark.data());
+  BookWriter(*byId->Table()).Remove(LoadLE<int32_t>(bookmark.data()));
+  for (TDataCursor* follower : {byName.get(), natural.get()}) {
+    EXPECT_EQ(follower->SyncToCursor(*byId), cursor_status::RecordNotFound);
+  }
+}
+
 TEST_F(DataCursorTest, DeletedRecordIsLeftForItsSuccessor) {
   auto cursor = OpenCursor(TDataCursor::kNaturalOrder);
   Fill(*cursor->Table(), 20);
