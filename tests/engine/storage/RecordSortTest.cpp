@@ -454,6 +454,34 @@ TEST_F(RecordSortTest, SortFieldsOutsideTheRecordAreRefused) {
   EXPECT_EQ(table.Integers(0), (std::vector<int32_t>{1}));
 }
 
+TEST_F(RecordSortTest, InMemoryTablesSortThroughInMemoryRunFiles) {
+  TDataFile file(testing::UniqueTableName("SORTMEM"), true);
+  file.Create({}, testing::FieldList({TFieldDefinition::Make("V", TFieldType::Integer)}));
+  for (int i = 0; i < 200; ++i) {
+    TRecord* record = file.Records().NewRecord();
+    SetInteger(*record, file.Field(0), 200 - i);
+    file.Records().ReleaseRecord(record);
+  }
+  file.Records().WriteModified(false);
+  file.Records().Empty();
+  TSortRequest request;
+  request.Fields.Add(file.Field(0));
+  request.Limits = kTinyLimits;
+  int runFiles = 0;
+  request.Mode = TSortMode::Group;
+  request.Hooks.Accumulate = [&](bool, const TRecord&, TRecord&) {
+    runFiles = 0;
+    for (int n = 0; n < 100; ++n) runFiles += TFileHandler(ThreadNamePrefix() + std::to_string(n) + ".TMP", true).Exists();
+  };
+  EXPECT_EQ(SortRecords(file, request), 200);
+  EXPECT_GT(runFiles, 1);
+  for (int n = 0; n < 100; ++n) EXPECT_FALSE(TFileHandler(ThreadNamePrefix() + std::to_string(n) + ".TMP", true).Exists());
+  TRecord* first = file.Records().GetRecord(1);
+  EXPECT_EQ(IntegerOf(*first, file.Field(0)), 1);
+  file.Records().ReleaseRecord(first);
+  file.Close();
+}
+
 // Passes every call to the operating system, failing writes while asked to.
 class FailingWrites : public platform::FileSystem {
  public:
