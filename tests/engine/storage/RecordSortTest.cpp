@@ -117,7 +117,8 @@ class SortTable {
 
   std::vector<int32_t> Integers(int position) {
     std::vector<int32_t> values;
-    for (const Bytes& value : Column(position)) values.push_back(value.empty() ? INT_MIN : LoadLE<int32_t>(value.data()));
+    for (const Bytes& value : Column(position))
+      values.push_back(value.empty() ? INT_MIN : LoadLE<int32_t>(value.data()));
     return values;
   }
 
@@ -189,10 +190,18 @@ TEST_F(RecordSortTest, EveryFieldTypeOrdersByValueBothWays) {
   };
   const Case cases[] = {
       {TFieldType::SmallInt, 0, {LE<int16_t>(-300), LE<int16_t>(-1), LE<int16_t>(0), LE<int16_t>(7), LE<int16_t>(300)}},
-      {TFieldType::Integer, 0, {LE<int32_t>(INT_MIN), LE<int32_t>(-5), LE<int32_t>(0), LE<int32_t>(5), LE<int32_t>(INT_MAX)}},
-      {TFieldType::Word, 0, {LE<uint16_t>(0), LE<uint16_t>(1), LE<uint16_t>(255), LE<uint16_t>(256), LE<uint16_t>(65535)}},
-      {TFieldType::Unsigned, 0, {LE<uint32_t>(0), LE<uint32_t>(1), LE<uint32_t>(65536), LE<uint32_t>(0x80000000u), LE<uint32_t>(0xFFFFFFFFu)}},
-      {TFieldType::Float, 0, {LE<double>(-1e300), LE<double>(-2.5), LE<double>(0.0), LE<double>(1e-300), LE<double>(3.5), LE<double>(1e300)}},
+      {TFieldType::Integer,
+       0,
+       {LE<int32_t>(INT_MIN), LE<int32_t>(-5), LE<int32_t>(0), LE<int32_t>(5), LE<int32_t>(INT_MAX)}},
+      {TFieldType::Word,
+       0,
+       {LE<uint16_t>(0), LE<uint16_t>(1), LE<uint16_t>(255), LE<uint16_t>(256), LE<uint16_t>(65535)}},
+      {TFieldType::Unsigned,
+       0,
+       {LE<uint32_t>(0), LE<uint32_t>(1), LE<uint32_t>(65536), LE<uint32_t>(0x80000000u), LE<uint32_t>(0xFFFFFFFFu)}},
+      {TFieldType::Float,
+       0,
+       {LE<double>(-1e300), LE<double>(-2.5), LE<double>(0.0), LE<double>(1e-300), LE<double>(3.5), LE<double>(1e300)}},
       {TFieldType::TimeStamp, 0, {LE<double>(86400000.0), LE<double>(6e13), LE<double>(6.1e13)}},
       {TFieldType::Extended, 0, {Extended(-1e10L), Extended(-1.0L), Extended(0.0L), Extended(0.5L), Extended(1e10L)}},
       {TFieldType::Date, 0, {LE<int32_t>(1), LE<int32_t>(693594), LE<int32_t>(740000)}},
@@ -365,8 +374,9 @@ TEST_F(GroupSortTest, GroupsFoldEqualKeysAndKeepOnlyAcceptedGroups) {
 }
 
 TEST_F(GroupSortTest, FinishSeesEachClosedGroupOnce) {
-  SortTable table(dir, "GF.DAT", testing::FieldList({TFieldDefinition::Make("Key", TFieldType::Integer),
-                                                     TFieldDefinition::Make("Amount", TFieldType::Integer)}));
+  SortTable table(dir, "GF.DAT",
+                  testing::FieldList({TFieldDefinition::Make("Key", TFieldType::Integer),
+                                      TFieldDefinition::Make("Amount", TFieldType::Integer)}));
   Fill(table);
   TSortHooks hooks = SumHooks(table, 0);
   std::vector<int32_t> finished;
@@ -471,11 +481,13 @@ TEST_F(RecordSortTest, InMemoryTablesSortThroughInMemoryRunFiles) {
   request.Mode = TSortMode::Group;
   request.Hooks.Accumulate = [&](bool, const TRecord&, TRecord&) {
     runFiles = 0;
-    for (int n = 0; n < 100; ++n) runFiles += TFileHandler(ThreadNamePrefix() + std::to_string(n) + ".TMP", true).Exists();
+    for (int n = 0; n < 100; ++n)
+      runFiles += TFileHandler(ThreadNamePrefix() + std::to_string(n) + ".TMP", true).Exists();
   };
   EXPECT_EQ(SortRecords(file, request), 200);
   EXPECT_GT(runFiles, 1);
-  for (int n = 0; n < 100; ++n) EXPECT_FALSE(TFileHandler(ThreadNamePrefix() + std::to_string(n) + ".TMP", true).Exists());
+  for (int n = 0; n < 100; ++n)
+    EXPECT_FALSE(TFileHandler(ThreadNamePrefix() + std::to_string(n) + ".TMP", true).Exists());
   TRecord* first = file.Records().GetRecord(1);
   EXPECT_EQ(IntegerOf(*first, file.Field(0)), 1);
   file.Records().ReleaseRecord(first);
