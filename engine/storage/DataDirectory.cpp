@@ -1,15 +1,10 @@
 #include "DataDirectory.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
 #include "DataSession.h"
 #include "EngineError.h"
 #include "FileHandler.h"
 #include "TableNames.h"
-#include "platform/FileSystem.h"
+#include "TemporaryFileName.h"
 
 namespace sklad {
 namespace {
@@ -141,24 +136,15 @@ bool TDataDirectory::TableExists(std::string_view name, bool inMemory) {
 
 bool TDataDirectory::ReserveTableName(const std::string& name) {
   if (IndexOf(name, FInMemory) >= 0) return false;
-  const std::string path = FilePath(name, FInMemory, ".DAT");
-  if (FInMemory) {
-    if (FileExists(path, true)) return false;
-    TFileHandler(path, true).CreateNew();
-    return true;
+  try {
+    return CreateFileExclusively(FilePath(name, FInMemory, ".DAT"), FInMemory);
+  } catch (const ESkladEngineError& error) {
+    RaiseEngineError(error.Code(), name);
   }
-  // Created exclusively: of two processes choosing the same name, only one gets it.
-  platform::FileSystem& fileSystem = platform::CurrentFileSystem();
-  int fd = -1;
-  const int error = fileSystem.CreateExclusive(path, fd);
-  if (error == EEXIST) return false;
-  if (error != 0) RaiseEngineError(err::InvalidPath, name);
-  fileSystem.Close(fd);
-  return true;
 }
 
 std::string TDataDirectory::TemporaryTableName() {
-  const std::string prefix = std::to_string(std::llabs(static_cast<long long>(gettid()))).substr(0, 5);
+  const std::string prefix = ThreadNamePrefix();
   for (int number = 0;; ++number) {
     const std::string name = prefix + std::to_string(number) + ".DAT";
     if (ReserveTableName(name)) return name;

@@ -199,6 +199,15 @@ void TDataFile::Empty() {
   FHeader.SetModified(true);
 }
 
+void TDataFile::TakeRewrittenRecords(int32_t count) {
+  FRecords.Empty();
+  WriteAt(RecordOffset(count + 1), nullptr, 0);
+  if (FlushWanted(false)) Flush();
+  FHeader.SetFirstFreeRecord(0);
+  FHeader.SetNextRecordNumber(count + 1);
+  FHeader.SetModified(true);
+}
+
 int32_t TDataFile::BlobBlockSize() const {
   const int32_t size = FHeader.BlobBlockSize();
   return size == 0 ? kDefaultBlobBlockSize : size;

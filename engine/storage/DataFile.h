@@ -62,6 +62,9 @@ class TDataFile : public TFileHandler {
   // Cuts the file after its definitions and starts the records again at number 1; cached
   // records are dropped.
   void Empty();
+  // The records were rewritten in place as 1..count: cuts the file after them, sets the next
+  // record number and leaves no free records; cached records are dropped.
+  void TakeRewrittenRecords(int32_t count);
   // The consistency check of a table's first open in the process; on failure the file is
   // closed and the error passes on.
   void CheckConsistency();

@@ -56,6 +56,10 @@ class TFieldDefinition {
   bool NoStorage() const { return FBytes[kNoStorageAt] != 0; }
   void SetNoStorage(bool value) { FBytes[kNoStorageAt] = value ? 1 : 0; }
 
+  // In the copies of definitions handed to the record sort: the field sorts descending.
+  bool SortDescending() const { return FBytes[kSortDescendingAt] != 0; }
+  void SetSortDescending(bool value) { FBytes[kSortDescendingAt] = value ? 1 : 0; }
+
   bool IsAutoIncrement() const { return Type() == TFieldType::Integer && Subtype() == subtype::AutoIncrement; }
   // Whether the field has a null-flag byte and a value in the record's field area.
   bool TakesRoom() const { return !IsAutoIncrement() && !NoStorage(); }
@@ -78,6 +82,7 @@ class TFieldDefinition {
   static constexpr int kRequiredAt = 92, kCasingAt = 93;
   static constexpr int kMinimumAt = 94, kMaximumAt = 145, kDefaultAt = 196;
   static constexpr int kNoStorageAt = 247;
+  static constexpr int kSortDescendingAt = 253;
 
   std::array<uint8_t, kSize> FBytes;
 };

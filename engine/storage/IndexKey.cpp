@@ -9,6 +9,19 @@
 #include "RecordLayout.h"
 
 namespace sklad {
+namespace {
+
+TKeySegment SegmentOf(const TFieldDefinition& field, bool descending) {
+  TKeySegment segment;
+  segment.Type = field.Type();
+  segment.StoredSize = StoredSize(field.Type(), field.DeclaredSize());
+  segment.RecordOffset = field.Offset();
+  segment.AutoIncrement = field.IsAutoIncrement();
+  segment.Descending = descending;
+  return segment;
+}
+
+}  // namespace
 
 int TKeyLayout::KeyFieldsSize(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields) {
   int size = 0;
@@ -31,17 +44,28 @@ TKeyLayout TKeyLayout::ForIndex(const TIndexDefinition& definition, const TSyste
   layout.FSort = sort;
   int length = 0;
   for (int i = 0; i < definition.ListedFieldCount(); ++i) {
-    const TFieldDefinition& field = fields[definition.FieldNumber(i) - 1];
-    TKeySegment segment;
-    segment.Type = field.Type();
-    segment.StoredSize = StoredSize(field.Type(), field.DeclaredSize());
-    segment.RecordOffset = field.Offset();
-    segment.AutoIncrement = field.IsAutoIncrement();
-    segment.Descending = definition.FieldDescending(i);
+    const TKeySegment segment = SegmentOf(fields[definition.FieldNumber(i) - 1], definition.FieldDescending(i));
     layout.FSegments.Add(segment);
     length += segment.StoredSize + 1;
   }
   layout.FKeyLength = length + (layout.FUnique ? 0 : TIndexDefinition::kIdentitySize);
+  return layout;
+}
+
+TKeyLayout TKeyLayout::ForSort(const TSystemList<TFieldDefinition>& sortFields, bool caseInsensitive,
+                               uint16_t language, uint16_t sort) {
+  TKeyLayout layout;
+  layout.FUnique = false;
+  layout.FCaseInsensitive = caseInsensitive;
+  layout.FLanguage = language;
+  layout.FSort = sort;
+  int length = 0;
+  for (const TFieldDefinition& field : sortFields) {
+    const TKeySegment segment = SegmentOf(field, field.SortDescending());
+    layout.FSegments.Add(segment);
+    length += segment.StoredSize + 1;
+  }
+  layout.FKeyLength = length + TIndexDefinition::kIdentitySize;
   return layout;
 }
 

@@ -36,6 +36,10 @@ class TKeyLayout {
   static TKeyLayout ForIndex(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields,
                              uint16_t language, uint16_t sort);
   static TKeyLayout ForRecordStates();
+  // The sort key of a record over the listed fields (each with its own descending flag, byte 253
+  // of the copies), ended by the record's identity.
+  static TKeyLayout ForSort(const TSystemList<TFieldDefinition>& sortFields, bool caseInsensitive,
+                            uint16_t language, uint16_t sort);
 
   // Σ(stored size + 1) of the key fields of a definition; -1 when a field number names no field.
   static int KeyFieldsSize(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields);
