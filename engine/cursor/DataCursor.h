@@ -124,6 +124,8 @@ class TDataCursor {
   int32_t HighestRecordNumber() const;
 
   void SetNoRecord();
+  // No visible record: an empty visible set, or an empty index range.
+  bool NothingVisible() const;
   void GotoFirstVisible();
   void GotoLastVisible();
   void MoveByBody(int32_t n);

@@ -29,9 +29,12 @@ void TDataCursor::PlaceAtOrdinal(uint32_t ordinal) {
   FRecordNumber = static_cast<int32_t>(entry.RecordNumber);
 }
 
+bool TDataCursor::NothingVisible() const {
+  return FBitmapNavigation ? FVisibleCount == 0 : FRangeStart <= 0 || FRangeEnd < FRangeStart;
+}
+
 void TDataCursor::GotoFirstVisible() {
-  const int32_t count = FBitmapNavigation ? FVisibleCount : (FRangeStart <= 0 || FRangeEnd < FRangeStart ? 0 : 1);
-  if (count == 0) {
+  if (NothingVisible()) {
     SetNoRecord();
     return;
   }
@@ -46,8 +49,7 @@ void TDataCursor::GotoFirstVisible() {
 }
 
 void TDataCursor::GotoLastVisible() {
-  const int32_t count = FBitmapNavigation ? FVisibleCount : (FRangeStart <= 0 || FRangeEnd < FRangeStart ? 0 : 1);
-  if (count == 0) {
+  if (NothingVisible()) {
     SetNoRecord();
     return;
   }
