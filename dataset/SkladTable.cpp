@@ -25,6 +25,8 @@ std::vector<std::string> SplitFieldNames(std::string_view names) {
 
 }  // namespace
 
+TSkladTable::TSkladTable() = default;
+
 TSkladTable::~TSkladTable() {
   try {
     Close();

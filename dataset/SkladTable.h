@@ -12,7 +12,7 @@ namespace sklad {
 
 class TSkladTable : public TSkladDBDataSet {
  public:
-  TSkladTable() = default;
+  TSkladTable();
   ~TSkladTable() override;
 
   std::string_view EngineVersion() const;
