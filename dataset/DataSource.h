@@ -1,6 +1,5 @@
-// TDataSource: what bound controls follow — a dataset's state and record changes, passed on
-// only while the source is enabled. A disabled source reads as inactive, so controls hold still
-// while the dataset goes through intermediate states.
+// TDataSource: what bound controls follow — a dataset's state and record changes, passed on only
+// while enabled; a disabled source reads as inactive.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,5 @@
-// EDatabaseError: the error of the dataset component layer itself (a missing session or database
-// name, a change refused on an open component, ...). The engine's own failures arrive as
-// ESkladEngineError and pass through this layer unchanged.
+// EDatabaseError: the dataset layer's own error (missing names, changes refused on open
+// components); engine failures pass through as ESkladEngineError.
 #pragma once
 
 #include <stdexcept>

@@ -1,6 +1,5 @@
-// TSkladDBDataSet: a dataset bound to a database by name in a session by name. While it has a
-// reason to (an open cursor, ...) it holds the database open through the session; a name that
-// no database has is a directory path, for which the session makes a temporary database.
+// TSkladDBDataSet: a dataset bound by name to a database of a session, which it holds open while
+// it has a reason to (an open cursor).
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,5 @@
-// TSkladDataSet: the base of the layer's datasets — an engine cursor presented as a navigable
-// dataset: open and close with their events, a current record with record number and bookmark,
-// scrolling with BeforeScroll/AfterScroll, the record count, field objects and Locate. The data
-// sources bound to it hear its state and record changes. Subclasses say where the cursor comes
-// from.
+// TSkladDataSet: base of the layer's datasets — an engine cursor as a navigable dataset with open,
+// close and scroll events, a current record, fields, bookmarks and Locate.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,5 @@
-// TSkladDatabase: the database component — a named connection to one database directory of a
-// session, held open by the datasets that use it. A session makes temporary ones for datasets
-// that name a directory path instead of a database.
+// TSkladDatabase: a named connection to one database directory of a session, held open by its
+// datasets; sessions make temporary ones for datasets that name a directory path.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,5 @@
-// TSkladSession: the session component — one engine session with its private directory, lock
-// retry settings, language and table passwords, and the databases opened through it. Settings
-// changed while the session is active reach the engine session at once.
+// TSkladSession: the session component — one engine session with its settings, passwords and
+// databases; settings changed while active reach the engine session at once.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,5 @@
-// TPasswordDialog: the modal "Enter password" window a session shows when a table needs a
-// password and no OnPassword handler answers: passwords typed into it are added to or removed
-// from the session.
+// TPasswordDialog: the modal "Enter password" window a session shows when a table needs a password
+// and no OnPassword handler answers.
 #pragma once
 
 #include <QDialog>

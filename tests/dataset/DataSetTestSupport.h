@@ -1,6 +1,5 @@
-// Helpers for the dataset tests: a books table (Id with the primary index, Name with the
-// secondary index "ByName") filled in a fresh directory, and a recorder of the events a dataset
-// and its data source raise.
+// Helpers for the dataset tests: a books table filled in a fresh directory, and a recorder of the
+// events a dataset and its data source raise.
 #pragma once
 
 #include <gtest/gtest.h>
