@@ -4,21 +4,45 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "dataset/DataSource.h"
+#include "dataset/DatabaseError.h"
 #include "dataset/SkladTable.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/DataTable.h"
+#include "engine/storage/EngineError.h"
 #include "tests/engine/cursor/CursorTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad::testing {
 
 using TBook = std::pair<int32_t, std::string>;
+
+// The code of the engine error the action raises, 0 when it raises none.
+inline uint16_t EngineCode(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const ESkladEngineError& error) {
+    return error.Code();
+  }
+  return 0;
+}
+
+// The text of the dataset layer's error the action raises, empty when it raises none.
+inline std::string DatabaseErrorText(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EDatabaseError& error) {
+    return error.what();
+  }
+  return {};
+}
+
 
 // A directory holding the books table with the given records in this natural order.
 class BooksDirectory {

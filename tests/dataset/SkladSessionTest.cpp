@@ -22,25 +22,9 @@ namespace sklad {
 namespace {
 
 using testing::BooksDirectory;
+using testing::DatabaseErrorText;
+using testing::EngineCode;
 using testing::PointAtBooks;
-
-std::string DatabaseErrorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return {};
-}
-
-uint16_t EngineCode(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ESkladEngineError& error) {
-    return error.Code();
-  }
-  return 0;
-}
 
 // A session of its own name for one test, left inactive and unregistered when the test ends.
 std::unique_ptr<TSkladSession> NamedSession(std::string_view name) {

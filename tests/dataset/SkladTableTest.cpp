@@ -15,29 +15,13 @@ namespace sklad {
 namespace {
 
 using testing::BooksDirectory;
+using testing::DatabaseErrorText;
+using testing::EngineCode;
 using testing::EventRecorder;
 using testing::PointAtBooks;
 
 const std::vector<testing::TBook> kFiveBooks = {
     {3, "Krakatit"}, {1, "Babička"}, {5, "Robot"}, {2, "Audience"}, {4, "Máj"}};
-
-uint16_t EngineCode(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ESkladEngineError& error) {
-    return error.Code();
-  }
-  return 0;
-}
-
-std::string DatabaseErrorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EDatabaseError& error) {
-    return error.what();
-  }
-  return {};
-}
 
 class SkladTableTest : public ::testing::Test {
  protected:
