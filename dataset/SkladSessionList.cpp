@@ -3,15 +3,16 @@
 #include "DatabaseError.h"
 #include "SkladSession.h"
 #include "engine/storage/EngineStartup.h"
+#include "engine/storage/FileList.h"
 #include "engine/storage/TableNames.h"
 
 namespace sklad {
 
 TSkladSessionList::TSkladSessionList() {
-  // The default session is made after the engine's own process-wide state exists, so that the
-  // engine outlives the list at program end and the default session can still close its
-  // databases then.
+  // The engine's process-wide state and file registry are made before the list, so that they
+  // outlive it at program end, when the default session still closes its databases.
   EngineStarted();
+  TFileList::Instance();
   FDefaultSession = std::make_unique<TSkladSession>(*this);
   FDefaultSession->SetSessionName("Default");
 }
