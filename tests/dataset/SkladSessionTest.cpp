@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DataSetTestSupport.h"
@@ -75,6 +76,25 @@ TEST(SkladSessionTest, ActivatingASessionActivatesTheDefaultFirst) {
   session->SetActive(false);
   EXPECT_EQ(session->EngineSession(), nullptr);
   EXPECT_EQ(&CurrentSession(), defaultSession.EngineSession());
+}
+
+TEST(SkladSessionTest, TheEngineLockActivatesItsSessionMakesItCurrentAndNests) {
+  const auto first = NamedSession("Prvni");
+  const auto second = NamedSession("Druha");
+  {
+    TSkladSession::TEngineLock outer(*first);
+    ASSERT_TRUE(first->Active());
+    EXPECT_EQ(&CurrentSession(), first->EngineSession());
+    {
+      TSkladSession::TEngineLock inner(*first);
+      TSkladSession::TEngineLock other(*second);
+      EXPECT_EQ(&CurrentSession(), second->EngineSession());
+    }
+    TSkladSession::TEngineLock again(*first);
+    EXPECT_EQ(&CurrentSession(), first->EngineSession());
+  }
+  // Released: another thread gets the lock.
+  std::thread([&] { TSkladSession::TEngineLock lock(*second); }).join();
 }
 
 struct TSettings {
