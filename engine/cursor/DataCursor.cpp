@@ -88,6 +88,11 @@ void TDataCursor::SetSourceMode(bool value) {
   FSourceMode = value;
 }
 
+void TDataCursor::SetPasswordCallback(std::function<bool()> callback) {
+  CheckClosed();
+  FPasswordCallback = std::move(callback);
+}
+
 // ---- Opening and closing ----
 
 void TDataCursor::Open() {
@@ -100,7 +105,8 @@ void TDataCursor::Open() {
   if (FTableReadOnly) FReadOnly = true;
   FActive = true;
   try {
-    if (!FTable->PasswordAvailable()) RaiseEngineError(err::PasswordRequired, FTableName);
+    while (!FTable->PasswordAvailable())
+      if (!FPasswordCallback || !FPasswordCallback()) RaiseEngineError(err::PasswordRequired, FTableName);
     LoadFieldDefinitions();
     SnapshotCounters();
     FCurrentRecord.assign(static_cast<size_t>(FRecordSize), 0);
@@ -150,6 +156,7 @@ void TDataCursor::Close() {
   FIndexNumber = kNaturalOrder;
   FIndexName.clear();
   FReadDepth = 0;
+  FPasswordCallback = nullptr;
   TDataTable* table = FTable;
   FTable = nullptr;
   FActive = false;

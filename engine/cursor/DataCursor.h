@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +45,9 @@ class TDataCursor {
   void SetReadOnly(bool value);
   void SetInMemory(bool value);
   void SetSourceMode(bool value);
+  // Asked while the session lacks the password of an encrypted table being opened; answers true
+  // when it has given the session a password to try. Cleared by Close.
+  void SetPasswordCallback(std::function<bool()> callback);
 
   const std::string& TableName() const { return FTableName; }
   bool Active() const { return FActive; }
@@ -152,6 +156,7 @@ class TDataCursor {
   bool FTableReadOnly = false;
   bool FInMemory = false;
   bool FSourceMode = false;
+  std::function<bool()> FPasswordCallback;
 
   std::vector<uint8_t> FCurrentRecord;
   // Natural order: the rank of the current record among the visible ones. Index order: the
