@@ -1,0 +1,30 @@
+// The password of an encrypted table: the session must know it before a cursor opens the
+// table; the cursor's callback is asked for it while it is missing.
+#include "DataCursor.h"
+#include "engine/storage/DataTable.h"
+#include "engine/storage/EngineError.h"
+
+namespace sklad {
+namespace {
+
+// A callback that keeps answering that it added a password without adding the right one is
+// not asked for ever.
+constexpr int kMaxPasswordRequests = 16;
+
+}  // namespace
+
+void TDataCursor::SetPasswordCallback(void* owner, TPasswordCallback callback) {
+  CheckClosed();
+  FPasswordOwner = owner;
+  FPasswordCallback = callback;
+}
+
+void TDataCursor::RequestPassword() {
+  for (int requests = 0; !FTable->PasswordAvailable(); ++requests) {
+    if (FPasswordCallback == nullptr || requests == kMaxPasswordRequests || !FPasswordCallback(FPasswordOwner)) {
+      RaiseEngineError(err::PasswordRequired, FTableName);
+    }
+  }
+}
+
+}  // namespace sklad
