@@ -191,6 +191,9 @@ TEST_P(KeysTest, RangesFollowTheModel) {
          return std::tuple(a.Surname, year(a)) >= std::tuple(std::string("Horak"), 1930) &&
                 std::tuple(a.Surname, year(a)) <= std::tuple(std::string("Kral"), 1940);
        }},
+      {"between two keys", testing::kBySurnameYear, TAuthor{0, "Dvorak", 1990}, 2, TAuthor{0, "Dvorak", 1995}, 2,
+       [](const TAuthor&) { return false; }},
+      {"above every key", 0, TAuthor{1000}, 0, TAuthor{2000}, 0, [](const TAuthor&) { return false; }},
       {"unique descending", testing::kByIdDescending, TAuthor{200}, 0, TAuthor{100}, 0,
        [](const TAuthor& a) { return a.Id >= 100 && a.Id <= 200; }},
   };
@@ -275,6 +278,11 @@ TEST_P(KeysTest, RangeKeepsOrLeavesTheCurrentRecord) {
   EXPECT_EQ(cursor->FindKey(false, Record(*cursor, {5}).data(), nullptr, 0, true, 0), false);
   EXPECT_EQ(CurrentId(*cursor), 10) << "a search below the range stops on its first record";
 
+  cursor->SelectIndex(testing::kBySurnameYear);
+  const std::vector<uint8_t> surname = Record(*cursor, {0, "Autor"});
+  cursor->SetRange(false, surname.data(), 1, surname.data(), 1);
+  cursor->SelectIndexByName("bysurnameyear");
+  EXPECT_TRUE(cursor->RangeActive()) << "the same index in other letters is no switch";
   cursor->SelectIndex(testing::kByIdDescending);
   EXPECT_FALSE(cursor->RangeActive()) << "an index switch clears the range";
   EXPECT_EQ(cursor->GetRecordCount(), 40);
@@ -283,6 +291,14 @@ TEST_P(KeysTest, RangeKeepsOrLeavesTheCurrentRecord) {
   cursor->SetRange(false, low.data(), 0, high.data(), 0);
   EXPECT_FALSE(cursor->RangeActive()) << "natural order has no ranges";
   EXPECT_FALSE(cursor->FindKey(false, low.data(), nullptr, 0, true, 0));
+
+  cursor->SelectIndex(0);
+  cursor->SetRange(false, low.data(), 0, high.data(), 0);
+  cursor->Close();
+  cursor->Open();
+  cursor->SelectIndex(0);
+  EXPECT_FALSE(cursor->RangeActive()) << "a cursor opens without a range";
+  EXPECT_EQ(cursor->GetRecordCount(), 40);
 }
 
 TEST_P(KeysTest, KeyRangeBitsAndCounts) {
@@ -430,11 +446,12 @@ TEST_P(KeysPasswordTest, OpenAsksForTheMissingPassword) {
     EXPECT_GE(asker.Asked, test.AtLeastAsked);
     EXPECT_EQ(cursor.Active(), test.Code == 0);
   }
+  // The clone opens with the cursor's right even when the session has forgotten the password.
+  FSession.RemovePassword("Tajne");
   auto clone = cursor.Clone();
   EXPECT_TRUE(clone->Active());
+  EXPECT_FALSE(FSession.PasswordKnown("Tajne"));
   cursor.Close();
-  clone.reset();
-  FSession.RemovePassword("Tajne");
   EXPECT_EQ(errorOf(cursor), err::PasswordRequired) << "a closed cursor forgets its callback";
 }
 
