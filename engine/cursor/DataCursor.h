@@ -162,6 +162,9 @@ class TDataCursor {
   // a cleared bitmap. Empty when low sorts above high.
   uint32_t CountKeysInRange(const uint8_t* low, const uint8_t* high);
   void SetBitsInKeyRange(const uint8_t* low, const uint8_t* high, TRecordsBitmap& bitmap);
+  // The bits of the records whose keys lie in the cursor's range set in a bitmap of the caller's
+  // size; without a range every bit is cleared.
+  void SetRangeBits(TRecordsBitmap& bitmap);
 
  private:
   // Runs an operation between BeginRead and EndRead; a read that found another user's change

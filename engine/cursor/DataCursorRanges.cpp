@@ -115,11 +115,19 @@ void TDataCursor::BuildRangeBitmap() {
     return;
   }
   FRangeBitmap->SetSize(FVisibleBitmap->Size());
+  SetRangeBits(*FRangeBitmap);
+}
+
+void TDataCursor::SetRangeBits(TRecordsBitmap& bitmap) {
+  if (!RangeApplies()) {
+    bitmap.ClearAll();
+    return;
+  }
   const int32_t width = FRangeStart <= 0 || FRangeEnd <= 0 ? 0 : std::max(FRangeEnd - FRangeStart + 1, 0);
   const int32_t count = static_cast<int32_t>(FIndex->Tree().KeyCount());
   const TKeyLayout& layout = FIndex->Layout();
   if (layout.TableHasLanguage() || count - width >= width) {
-    SetBitsInKeyRange(FRangeLowKey.data(), FRangeHighKey.data(), *FRangeBitmap);
+    SetBitsInKeyRange(FRangeLowKey.data(), FRangeHighKey.data(), bitmap);
     return;
   }
   // Most keys are in range: walk the keys outside it instead and invert. Without a language
@@ -130,22 +138,22 @@ void TDataCursor::BuildRangeBitmap() {
     TRecordsBitmap*& Bitmap;
     ~TGiveBack() { TRecordsBitmapStack::Instance().Release(Bitmap); }
   } giveBack{above};
-  above->SetSize(FRangeBitmap->Size());
-  FRangeBitmap->ClearAll();
+  above->SetSize(bitmap.Size());
+  bitmap.ClearAll();
   uint8_t first[kMaxKeyLength], last[kMaxKeyLength], bound[kMaxKeyLength];
   FillFirst(first, 0);
   FillLast(last, 0);
   const bool descending = layout.Descending();
   std::copy_n(FRangeLowKey.data(), length, bound);
   if (descending ? IncrementKey(bound, length) : DecrementKey(bound, length)) {
-    SetBitsInKeyRange(first, bound, *FRangeBitmap);
+    SetBitsInKeyRange(first, bound, bitmap);
   }
   std::copy_n(FRangeHighKey.data(), length, bound);
   if (descending ? DecrementKey(bound, length) : IncrementKey(bound, length)) {
     SetBitsInKeyRange(bound, last, *above);
   }
-  FRangeBitmap->OrWith(*above);
-  FRangeBitmap->Invert();
+  bitmap.OrWith(*above);
+  bitmap.Invert();
 }
 
 }  // namespace sklad

@@ -335,6 +335,45 @@ TEST_P(KeysTest, KeyRangeBitsAndCounts) {
       << "a descending index runs from the highest key to the lowest";
 }
 
+TEST_P(KeysTest, RangeBitsMarkTheRecordsInRange) {
+  auto cursor = OpenCursor(0);
+  std::vector<TAuthor> authors;
+  for (int i = 0; i < 200; ++i) authors.push_back({(i * 71) % 211 + 1, "Autor", static_cast<int16_t>(1900 + i % 60)});
+  Fill(*cursor, authors);
+  struct TCase {
+    const char* What;
+    int Index;
+    int32_t Low, High;  // ids
+  };
+  // Narrow ranges walk their keys; wide ones walk the keys outside them and invert.
+  const TCase cases[] = {{"narrow", 0, 50, 90},
+                         {"wide", 0, 10, 190},
+                         {"wide from the first key", 0, 1, 150},
+                         {"wide, descending", testing::kByIdDescending, 190, 10},
+                         {"empty", 0, 90, 50}};
+  TRecordsBitmap bitmap;
+  for (const TCase& test : cases) {
+    cursor->SelectIndex(test.Index);
+    cursor->SetRange(false, Record(*cursor, {test.Low}).data(), 0, Record(*cursor, {test.High}).data(), 0);
+    bitmap.SetSize(static_cast<int32_t>(authors.size()));
+    bitmap.SetAll();
+    cursor->SetRangeBits(bitmap);
+    int32_t inside = 0;
+    for (const TModelAuthor& author : FModel) {
+      const int32_t id = author.Author.Id;
+      const bool expected = id >= std::min(test.Low, test.High) && id <= std::max(test.Low, test.High) &&
+                            (test.Index == 0 ? test.Low <= test.High : test.Low >= test.High);
+      inside += expected ? 1 : 0;
+      EXPECT_EQ(bitmap.Test(author.RecordNumber), expected) << test.What << ": id " << id;
+    }
+    EXPECT_EQ(bitmap.Count(), inside) << test.What;
+    EXPECT_EQ(cursor->GetRecordCount(), inside) << test.What;
+  }
+  cursor->CancelRange();
+  cursor->SetRangeBits(bitmap);
+  EXPECT_EQ(bitmap.Count(), 0);
+}
+
 TEST(DataCursorKeyStepTest, IncrementAndDecrementCarry) {
   struct TCase {
     std::vector<uint8_t> Key;
