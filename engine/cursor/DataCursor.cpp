@@ -107,8 +107,6 @@ void TDataCursor::Open() {
     SnapshotCounters();
     FCurrentRecord.assign(static_cast<size_t>(FRecordSize), 0);
     FPosition = 1;
-    FRangeStart = 1;
-    FRangeEnd = FTable->Data().RecordCount();
     ClearRange();
     FBitmapNavigation = false;
     FVisibleCount = 0;
