@@ -278,6 +278,17 @@ TEST_P(KeysTest, RangeKeepsOrLeavesTheCurrentRecord) {
   EXPECT_EQ(cursor->FindKey(false, Record(*cursor, {5}).data(), nullptr, 0, true, 0), false);
   EXPECT_EQ(CurrentId(*cursor), 10) << "a search below the range stops on its first record";
 
+  // Another user's record inside the range widens it; the cursor keeps its record.
+  cursor->SetRange(false, low.data(), 0, Record(*cursor, {50}).data(), 0);
+  cursor->GotoRecordNumber(5);
+  EXPECT_EQ(cursor->GetRecordCount(), 31);
+  Fill(*cursor, {{45, "Autor", 1999}, {60, "Autor", 1999}});
+  EXPECT_EQ(cursor->GetRecordCount(), 32);
+  EXPECT_EQ(CurrentId(*cursor), 14);
+  cursor->Last();
+  ASSERT_EQ(cursor->ReadPrior(nullptr), cursor_status::Ok);
+  EXPECT_EQ(CurrentId(*cursor), 45);
+
   cursor->SelectIndex(testing::kBySurnameYear);
   const std::vector<uint8_t> surname = Record(*cursor, {0, "Autor"});
   cursor->SetRange(false, surname.data(), 1, surname.data(), 1);
@@ -285,8 +296,8 @@ TEST_P(KeysTest, RangeKeepsOrLeavesTheCurrentRecord) {
   EXPECT_TRUE(cursor->RangeActive()) << "the same index in other letters is no switch";
   cursor->SelectIndex(testing::kByIdDescending);
   EXPECT_FALSE(cursor->RangeActive()) << "an index switch clears the range";
-  EXPECT_EQ(cursor->GetRecordCount(), 40);
-  EXPECT_EQ(CurrentId(*cursor), 10);
+  EXPECT_EQ(cursor->GetRecordCount(), 42);
+  EXPECT_EQ(CurrentId(*cursor), 45) << "the record stays current across the switches";
   cursor->SelectIndex(TDataCursor::kNaturalOrder);
   cursor->SetRange(false, low.data(), 0, high.data(), 0);
   EXPECT_FALSE(cursor->RangeActive()) << "natural order has no ranges";
@@ -298,7 +309,7 @@ TEST_P(KeysTest, RangeKeepsOrLeavesTheCurrentRecord) {
   cursor->Open();
   cursor->SelectIndex(0);
   EXPECT_FALSE(cursor->RangeActive()) << "a cursor opens without a range";
-  EXPECT_EQ(cursor->GetRecordCount(), 40);
+  EXPECT_EQ(cursor->GetRecordCount(), 42);
 }
 
 TEST_P(KeysTest, KeyRangeBitsAndCounts) {
