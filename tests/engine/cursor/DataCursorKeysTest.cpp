@@ -260,8 +260,14 @@ TEST_P(KeysTest, RangeKeepsOrLeavesTheCurrentRecord) {
   cursor->SetRange(false, low.data(), 0, high.data(), 0);
   EXPECT_EQ(CurrentId(*cursor), 15) << "a record in range stays current";
   EXPECT_EQ(cursor->GetRecordNumber(), 6);
+  std::vector<uint8_t> key(kMaxKeyLength);
+  for (int32_t id : {9, 10, 20, 21}) {
+    cursor->BuildKey(Record(*cursor, {id}).data(), key.data());
+    EXPECT_EQ(cursor->KeyInRange(key.data()), id >= 10 && id <= 20) << id;
+  }
 
   cursor->CancelRange();
+  EXPECT_TRUE(cursor->KeyInRange(key.data())) << "every key without a range";
   cursor->GotoRecordNumber(30);
   cursor->SetRange(false, low.data(), 0, high.data(), 0);
   EXPECT_EQ(CurrentId(*cursor), 20) << "a record above the range gives way to the last in range";
