@@ -259,8 +259,8 @@ class TDataCursor {
   bool RangeApplies() const;
   void ComputeRangeOrdinals();
   void BuildRangeBitmap();
-  // Goes to the key or, with nearest, to the first visible key above it; keepEndState returns
-  // a cursor that stood on a crack to it when its record is still the first or last one.
+  // Goes to the key or, with nearest, to the first visible key above it; keepEndState keeps a
+  // cursor that stood on a crack on it.
   bool SeekKey(const uint8_t* key, bool nearest, bool keepEndState);
   void SeekNearest(const TKeyLocation& notBelow);
   void KeepEndState(bool atBeginning, bool atEnd);

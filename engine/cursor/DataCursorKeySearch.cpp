@@ -73,22 +73,19 @@ void TDataCursor::SeekNearest(const TKeyLocation& notBelow) {
 }
 
 void TDataCursor::KeepEndState(bool atBeginning, bool atEnd) {
-  if (atBeginning && atEnd) {
-    // There was no record: the one reached is simply current.
+  if (atBeginning == atEnd) {
+    // The cursor stood on a record, or there was none: the record reached is current.
     FAtBeginning = FAtEnd = false;
     return;
   }
+  // A cursor on a crack stays on it, next to the first or last visible record, so that the
+  // next read delivers that record whatever the record it stood by has become in the new order.
   if (atBeginning) {
-    MoveByBody(-1);
-    if (!FAtBeginning) MoveByBody(1);
+    GotoFirstVisible();
+    if (FRecordNumber != 0) FAtBeginning = true;
   } else {
-    FAtBeginning = false;
-  }
-  if (atEnd) {
-    MoveByBody(1);
-    if (!FAtEnd) MoveByBody(-1);
-  } else {
-    FAtEnd = false;
+    GotoLastVisible();
+    if (FRecordNumber != 0) FAtEnd = true;
   }
 }
 
@@ -132,8 +129,12 @@ void TDataCursor::ResyncToCurrentRecord() {
     GotoFirstVisible();
     if (FRecordNumber != 0) FAtBeginning = true;
   } else if (NaturalOrder()) {
+    const bool atBeginning = FAtBeginning, atEnd = FAtEnd;
     SnapToVisible();
-    if (FRecordNumber != 0) FPosition = FVisibleBitmap->Rank(FRecordNumber) + 1;
+    if (FRecordNumber != 0) {
+      FPosition = FVisibleBitmap->Rank(FRecordNumber) + 1;
+      KeepEndState(atBeginning, atEnd);
+    }
   } else {
     uint8_t key[kMaxKeyLength];
     BuildKey(FCurrentRecord.data(), key);

@@ -304,6 +304,29 @@ TEST_P(KeysTest, RangeKeepsOrLeavesTheCurrentRecord) {
   EXPECT_FALSE(cursor->RangeActive()) << "an index switch clears the range";
   EXPECT_EQ(cursor->GetRecordCount(), 42);
   EXPECT_EQ(CurrentId(*cursor), 45) << "the record stays current across the switches";
+  // A cursor before the first record stays there in another order, whatever its first record
+  // has become; likewise after the last.
+  struct TCrack {
+    int From, To;
+    bool AtBeginning;
+    int32_t Next;  // the id the next read in the direction away from the crack delivers
+  };
+  for (const TCrack& crack : {TCrack{0, testing::kByIdDescending, true, 60}, TCrack{0, testing::kByIdDescending, false, 1},
+                              TCrack{testing::kByIdDescending, TDataCursor::kNaturalOrder, true, 1},
+                              TCrack{testing::kByIdDescending, TDataCursor::kNaturalOrder, false, 60}}) {
+    cursor->SelectIndex(crack.From);
+    crack.AtBeginning ? cursor->First() : cursor->Last();
+    cursor->SelectIndex(crack.To);
+    EXPECT_EQ(cursor->AtBeginning(), crack.AtBeginning) << crack.From << " to " << crack.To;
+    EXPECT_EQ(cursor->AtEnd(), !crack.AtBeginning) << crack.From << " to " << crack.To;
+    std::vector<uint8_t> record(static_cast<size_t>(cursor->RecordSize()));
+    EXPECT_EQ(crack.AtBeginning ? cursor->ReadPrior(nullptr) : cursor->ReadNext(nullptr),
+              crack.AtBeginning ? cursor_status::BeginningOfFile : cursor_status::EndOfFile);
+    ASSERT_EQ(crack.AtBeginning ? cursor->ReadNext(record.data()) : cursor->ReadPrior(record.data()),
+              cursor_status::Ok);
+    EXPECT_EQ(IdOf(*cursor, record.data()), crack.Next) << crack.From << " to " << crack.To;
+  }
+
   cursor->SelectIndex(TDataCursor::kNaturalOrder);
   cursor->SetRange(false, low.data(), 0, high.data(), 0);
   EXPECT_FALSE(cursor->RangeActive()) << "natural order has no ranges";
