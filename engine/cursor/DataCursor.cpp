@@ -253,10 +253,7 @@ void TDataCursor::Resynchronise() {
   }
   GotoBookmarkBody(bookmark.data(), true);
   // A cursor on a crack stays on it: the next read must not skip the record next to it.
-  if (FRecordNumber != 0 && (atBeginning || atEnd)) {
-    FAtBeginning = atBeginning;
-    FAtEnd = atEnd;
-  }
+  if (FRecordNumber != 0) KeepEndState(atBeginning, atEnd);
 }
 
 void TDataCursor::Refresh() {
