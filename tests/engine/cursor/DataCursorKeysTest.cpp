@@ -378,7 +378,8 @@ TEST_P(KeysTest, KeyRangeBitsAndCounts) {
 TEST_P(KeysTest, RangeBitsMarkTheRecordsInRange) {
   auto cursor = OpenCursor(0);
   std::vector<TAuthor> authors;
-  for (int i = 0; i < 200; ++i) authors.push_back({(i * 71) % 211 + 1, "Autor", static_cast<int16_t>(1900 + i % 60)});
+  // Enough keys for several leaves.
+  for (int i = 0; i < 1000; ++i) authors.push_back({(i * 71) % 1009 + 1, "Autor", static_cast<int16_t>(1900 + i % 60)});
   Fill(*cursor, authors);
   struct TCase {
     const char* What;
@@ -386,10 +387,10 @@ TEST_P(KeysTest, RangeBitsMarkTheRecordsInRange) {
     int32_t Low, High;  // ids
   };
   // Narrow ranges walk their keys; wide ones walk the keys outside them and invert.
-  const TCase cases[] = {{"narrow", 0, 50, 90},
-                         {"wide", 0, 10, 190},
-                         {"wide from the first key", 0, 1, 150},
-                         {"wide, descending", testing::kByIdDescending, 190, 10},
+  const TCase cases[] = {{"narrow", 0, 300, 700},
+                         {"wide", 0, 10, 990},
+                         {"wide from the first key", 0, 1, 900},
+                         {"wide, descending", testing::kByIdDescending, 990, 10},
                          {"empty", 0, 90, 50}};
   TRecordsBitmap bitmap;
   for (const TCase& test : cases) {
