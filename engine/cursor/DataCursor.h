@@ -12,6 +12,7 @@
 
 #include "CursorIndex.h"
 #include "RecordsBitmap.h"
+#include "engine/storage/LanguageCharMaps.h"
 #include "engine/storage/FieldDefinition.h"
 #include "engine/storage/SystemList.h"
 
@@ -112,6 +113,57 @@ class TDataCursor {
   // The visible set and its count, recomputed from the table.
   void Recount();
 
+  // ---- Keys, ranges and key search ----
+  // Keys of the current index (KeyLength bytes, buffers of kMaxKeyLength); in natural order
+  // the key is empty and searches and ranges do nothing.
+  int KeyLength() const;
+  // The current index's key of a record buffer.
+  void BuildKey(const uint8_t* record, uint8_t* key) const;
+  // The record-state key of a record buffer: state byte, ordered auto-increment value.
+  void BuildRecordStateKey(const uint8_t* record, uint8_t* key) const;
+  // Sign of a - b over at most length bytes in the current index's order.
+  int CompareKeys(const uint8_t* a, const uint8_t* b, int length) const;
+  // Bytes from `from` to the key length become the lowest (highest) byte values: the lowest
+  // (highest) collation character in string values of a table with a language, 0 (255) in
+  // presence bytes and every other value.
+  void FillLow(uint8_t* key, int from) const;
+  void FillHigh(uint8_t* key, int from) const;
+  // Whole keys below (above) every key: presence bytes 0 (1) and values as the fills.
+  void LowestKey(uint8_t* key) const;
+  void HighestKey(uint8_t* key) const;
+  // The first n bytes as one big-endian number plus (minus) one; answers false and leaves the
+  // bytes alone when they are all 255 (all 0).
+  static bool IncrementKey(uint8_t* key, int n);
+  static bool DecrementKey(uint8_t* key, int n);
+  // Whether an equal key is in the current index; UniqueViolation: and the index is unique.
+  bool KeyExists(const uint8_t* key);
+  bool UniqueViolation(const uint8_t* key);
+  // Whether a key lies between the range keys (always without a range).
+  bool KeyInRange(const uint8_t* key) const;
+
+  // Limits the cursor to the keys from low to high. Each bound is a key (isKey) or a record
+  // buffer whose key is built; a field count between 1 and the index's fields less one, or any
+  // count on a non-unique index, bounds only by that many fields (0: all of them). A null bound
+  // leaves that end open. The cursor stays on its record when it is in range.
+  void SetRange(bool isKey, const uint8_t* low, int lowFieldCount, const uint8_t* high, int highFieldCount);
+  void CancelRange();
+  bool RangeActive() const { return FRangeActive; }
+  // Goes to a key (isKey) or to the key of a record buffer. A field count or partial length
+  // (characters of the field after the counted ones) makes the search partial: the first key
+  // with that prefix, found or not; otherwise an exact search, which with nearest stops on the
+  // first key above. Answers whether the key was found; the record reached is copied to
+  // recordOut when given. A search past the last key leaves the cursor on the last record.
+  bool FindKey(bool isKey, const uint8_t* source, uint8_t* recordOut, int partialLength, bool nearest,
+               int fieldCount);
+
+  // Records with keys from low to high of the current index: their count, or their bits set in
+  // a cleared bitmap. Empty when low sorts above high.
+  uint32_t CountKeysInRange(const uint8_t* low, const uint8_t* high);
+  void SetBitsInKeyRange(const uint8_t* low, const uint8_t* high, TRecordsBitmap& bitmap);
+  // The bits of the records whose keys lie in the cursor's range set in a bitmap of the caller's
+  // size; without a range every bit is cleared.
+  void SetRangeBits(TRecordsBitmap& bitmap);
+
  private:
   // Runs an operation between BeginRead and EndRead; a read that found another user's change
   // resynchronises the cursor and runs the operation again.
@@ -185,6 +237,38 @@ class TDataCursor {
   TSystemList<TFieldDefinition> FFields;
   int FRecordSize = 0;
   int FReadDepth = 0;
+
+  // ---- Password ----
+  void RequestPassword();
+
+  // ---- Keys, ranges and key search ----
+  // Fills from `from` with the values that put the key first (last) in the index's order,
+  // segment by segment, whatever the index's and the fields' directions.
+  void FillFirst(uint8_t* key, int from) const;
+  void FillLast(uint8_t* key, int from) const;
+  void FillKey(uint8_t* key, int from, bool lowest, bool inIndexOrder) const;
+  // Σ(stored size + 1) of the first n index fields.
+  int SegmentsSize(int n) const;
+  // A range bound or search key from a key or a record buffer, bounded by fieldCount fields.
+  void BoundKey(bool isKey, const uint8_t* source, int fieldCount, bool low, uint8_t* key) const;
+  void SetRangeKeys(const uint8_t* low, const uint8_t* high);
+  void ClearRange();
+  bool RangeApplies() const;
+  void ComputeRangeOrdinals();
+  void BuildRangeBitmap();
+  // Goes to the key or, with nearest, to the first visible key above it; keepEndState keeps a
+  // cursor that stood on a crack on it.
+  bool SeekKey(const uint8_t* key, bool nearest, bool keepEndState);
+  void SeekNearest(const TKeyLocation& notBelow);
+  void KeepEndState(bool atBeginning, bool atEnd);
+  bool EntryVisible(uint32_t recordNumber) const;
+  // Re-finds the current record after the order, range or visible set changed.
+  void ResyncToCurrentRecord();
+
+  TCharacterMap FCollationOrder{};
+  std::vector<uint8_t> FRangeLowKey;
+  std::vector<uint8_t> FRangeHighKey;
+  bool FRangeActive = false;
 };
 
 }  // namespace sklad

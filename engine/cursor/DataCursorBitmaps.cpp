@@ -20,8 +20,7 @@ void TDataCursor::Recount() {
 }
 
 void TDataCursor::RecountBody() {
-  FRangeStart = 1;
-  FRangeEnd = FIndex ? static_cast<int32_t>(FIndex->Tree().KeyCount()) : FTable->Data().RecordCount();
+  ComputeRangeOrdinals();
   if (NaturalOrder() || FBitmapNavigation) {
     RebuildBitmaps();
     CombineBitmaps();
@@ -42,7 +41,7 @@ void TDataCursor::RebuildBitmaps() {
     FLiveBitmap->SetSize(0);
     return;
   }
-  FRangeBitmap->SetSize(0);
+  BuildRangeBitmap();
   BuildLiveBitmap();
 }
 

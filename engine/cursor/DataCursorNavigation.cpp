@@ -232,17 +232,8 @@ bool TDataCursor::GotoBookmark(const uint8_t* bookmark, bool acceptNearest, bool
 bool TDataCursor::GotoBookmarkBody(const uint8_t* bookmark, bool acceptNearest) {
   if (NaturalOrder()) {
     GotoNaturalRecord(LoadLE<int32_t>(bookmark));
-  } else if (FRangeStart <= 0 || FRangeEnd < FRangeStart) {
-    SetNoRecord();
   } else {
-    const TKeyLocation nearest = FIndex->Tree().FirstNotBelow(bookmark, FIndex->KeyLength());
-    FAtBeginning = FAtEnd = false;
-    if (nearest.Ordinal == 0 || nearest.Ordinal > static_cast<uint32_t>(FRangeEnd)) {
-      PlaceAtOrdinal(static_cast<uint32_t>(FRangeEnd));
-      FAtEnd = true;
-    } else {
-      PlaceAtOrdinal(std::max(nearest.Ordinal, static_cast<uint32_t>(FRangeStart)));
-    }
+    SeekKey(bookmark, true, acceptNearest);
   }
   if (FAtBeginning && FAtEnd) return false;
   if (acceptNearest) return true;

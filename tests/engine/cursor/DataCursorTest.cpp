@@ -269,30 +269,6 @@ TEST_F(DataCursorTest, FailedOpenLeavesTheCursorClosed) {
   EXPECT_NO_THROW(missing.SetTableName("JINE")) << "options stay settable";
 }
 
-TEST_F(DataCursorTest, AnEncryptedTableAsksForItsPasswordUntilTheSessionKnowsIt) {
-  TTableDefinition definition = testing::BooksDefinition();
-  definition.Properties.Encrypted = true;
-  definition.Properties.Password = "Tajne";
-  FDatabase->CloseTable(FDatabase->CreateTable("TAJNE", false, definition));
-  TDataCursor cursor(*FDatabase);
-  cursor.SetTableName("TAJNE");
-  EXPECT_EQ(ErrorCode([&] { cursor.Open(); }), err::PasswordRequired) << "no one to ask";
-
-  int asked = 0;
-  cursor.SetPasswordCallback([&] { return ++asked < 0; });
-  EXPECT_EQ(ErrorCode([&] { cursor.Open(); }), err::PasswordRequired) << "the callback declined";
-  EXPECT_FALSE(cursor.Active());
-
-  // A wrong password is asked about again.
-  cursor.SetPasswordCallback([&] {
-    FSession.AddPassword(++asked == 2 ? "Spatne" : "Tajne");
-    return true;
-  });
-  cursor.Open();
-  EXPECT_TRUE(cursor.Active());
-  EXPECT_EQ(asked, 3);
-}
-
 TEST_F(DataCursorTest, SyncToCursorFindsTheOthersRecordInAnyOrder) {
   auto byId = OpenCursor(0);
   Fill(*byId->Table(), 12);
