@@ -23,7 +23,12 @@ class TPinnedRecord {
       : FRecords(records), FRecord(records.GetRecord(number)) {
     if (FRecord == nullptr) RaiseEngineError(err::RecordBuffersCorrupt, tableName);
   }
-  ~TPinnedRecord() { FRecords.ReleaseRecord(FRecord); }
+  ~TPinnedRecord() { Release(); }
+  // Unpinned, the record can be written: before the change is committed.
+  void Release() {
+    FRecords.ReleaseRecord(FRecord);
+    FRecord = nullptr;
+  }
   TPinnedRecord(const TPinnedRecord&) = delete;
   TPinnedRecord& operator=(const TPinnedRecord&) = delete;
   TRecord* operator->() const { return FRecord; }
@@ -249,6 +254,7 @@ void TDataCursor::ModifyRecord(uint8_t* buffer, bool resync, bool unlock) {
     FCurrentRecord.assign(stored->Bytes(), stored->Bytes() + std::min(stored->Size(), FRecordSize));
     FCurrentRecord.resize(static_cast<size_t>(FRecordSize), 0);
     FRecordNumber = number;
+    stored.Release();
     CommitChange(true, blobsWritten, !changes.empty());
     if (unlock) UnlockRecord(number);
     if (resync) {
@@ -296,6 +302,7 @@ void TDataCursor::DeleteLocked(const uint8_t* buffer, int32_t number, bool resyn
   // Freeing the record's BLOB blocks goes here, once BLOB values are written through the cursor.
   FTable->Index().DecrementRecordCount();
   records.FreeRecord(*stored);
+  stored.Release();
   CommitChange(true, false, true);
   if (resync) {
     RecountAfterDelete(number);
