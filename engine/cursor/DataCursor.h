@@ -128,6 +128,9 @@ class TDataCursor {
   void InsertRecord(uint8_t* buffer, bool resync);
   void ModifyRecord(uint8_t* buffer, bool resync, bool unlock);
   void DeleteRecord(const uint8_t* buffer, bool resync);
+  // The current record as a new record in buffer (may be null): its non-null fields, and its
+  // auto-increment value when the caller supplies those. 8709 without a current record.
+  int CopyCurrentRecord(uint8_t* buffer);
   // 0 means the current record. 10258 when it is locked already or after the retries.
   void LockRecord(int32_t recordNumber);
   void UnlockRecord(int32_t recordNumber);

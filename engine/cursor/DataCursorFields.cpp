@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DataCursor.h"
+#include "DataCursorReading.h"
 #include "engine/storage/DataTable.h"
 #include "engine/storage/LanguageMaps.h"
 #include "engine/storage/LanguageSettings.h"
@@ -84,6 +85,23 @@ void TDataCursor::InitRecord(uint8_t* buffer) const {
     ConvertFieldText(field.Type(), field.StoredSize(), field.Scale(), text, value, now);
     PutField(n, buffer, value.data());
   }
+}
+
+int TDataCursor::CopyCurrentRecord(uint8_t* buffer) {
+  return Reading([&] {
+    if (FAtBeginning && FAtEnd) return cursor_status::NoCurrentRecord;
+    LoadCurrentRecord(1);
+    if (buffer == nullptr) return cursor_status::Ok;
+    ClearRecord(buffer);
+    for (int n = 1; n <= FFields.Count(); ++n) {
+      const TFieldDefinition& field = FFields[n - 1];
+      // BLOB values are copied once BLOB values are written through the cursor.
+      if (field.Type() == TFieldType::Blob || (field.IsAutoIncrement() && !FUserRecordIds)) continue;
+      std::vector<uint8_t> value(static_cast<size_t>(std::max<int>(field.StoredSize(), 4)), 0);
+      if (!GetField(n, FCurrentRecord.data(), value.data())) PutField(n, buffer, value.data());
+    }
+    return cursor_status::Ok;
+  });
 }
 
 }  // namespace sklad

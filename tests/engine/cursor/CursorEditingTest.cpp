@@ -328,6 +328,49 @@ TEST_F(CursorEditingTest, DeleteOfAChangedRecordIsRefused) {
   EXPECT_EQ(writer->GetRecordCount(), 1);
 }
 
+// Locking a record that changed since it was read is refused, and leaves it unlocked.
+TEST_F(CursorEditingTest, LockedReadOfAChangedRecordIsRefused) {
+  auto reader = OpenCursor();
+  auto writer = OpenCursor();
+  Insert(*writer, {1, "K1", "Prvni"});
+  std::vector<uint8_t> seen(static_cast<size_t>(reader->RecordSize()));
+  reader->First();
+  ASSERT_EQ(reader->ReadNext(seen.data()), cursor_status::Ok);
+  std::vector<uint8_t> record(static_cast<size_t>(writer->RecordSize()));
+  ASSERT_EQ(writer->ReadCurrent(record.data()), cursor_status::Ok);
+  ASSERT_EQ(writer->ReadCurrent(record.data(), true), cursor_status::Ok);
+  PutInteger(*writer, kCountField, record.data(), 3);
+  writer->ModifyRecord(record.data(), true, true);
+  EXPECT_EQ(ErrorCode([&] { reader->ReadCurrent(seen.data(), true); }), err::RecordChanged);
+  writer->LockRecord(0);
+  writer->UnlockRecord(0);
+  ASSERT_EQ(reader->ReadCurrent(seen.data()), cursor_status::Ok);
+  ASSERT_EQ(reader->ReadCurrent(seen.data(), true), cursor_status::Ok) << "read again, the record can be edited";
+  reader->UnlockRecord(0);
+}
+
+// Copying the current record makes a new record of its values, without its identity.
+TEST_F(CursorEditingTest, CopyOfTheCurrentRecordIsANewRecord) {
+  auto cursor = OpenCursor();
+  std::vector<uint8_t> copy(static_cast<size_t>(cursor->RecordSize()), 0xAB);
+  EXPECT_EQ(cursor->CopyCurrentRecord(copy.data()), cursor_status::NoCurrentRecord);
+  Insert(*cursor, {1, "K1", "Prvni", 4});
+  ASSERT_EQ(cursor->CopyCurrentRecord(copy.data()), cursor_status::Ok);
+  const TEdition copied = EditionOf(*cursor, copy.data());
+  EXPECT_EQ(copied.Id, 1);
+  EXPECT_EQ(copied.Name, "Prvni");
+  EXPECT_EQ(copied.Count, 4);
+  EXPECT_EQ(LoadLE<int32_t>(copy.data() + kAutoIncrementAt), 0) << "the copy gets its own serial";
+  EXPECT_EQ(LoadLE<int32_t>(copy.data() + kRecordNumberAt), 0);
+  PutInteger(*cursor, kIdField, copy.data(), 2);
+  PutText(*cursor, kCodeField, copy.data(), "K2");
+  cursor->InsertRecord(copy.data(), true);
+  EXPECT_EQ(IntegerOf(*cursor, kSerialField, cursor->CurrentRecord().data()), 2);
+  cursor->SetUserRecordIds(true);
+  ASSERT_EQ(cursor->CopyCurrentRecord(copy.data()), cursor_status::Ok);
+  EXPECT_EQ(LoadLE<int32_t>(copy.data() + kAutoIncrementAt), 2) << "a caller supplying serials gets it too";
+}
+
 // A full table fails before any index is touched: no key of the record that could not be stored
 // stays behind.
 TEST_F(CursorEditingTest, FullTableLeavesNoKeysBehind) {
