@@ -4,6 +4,7 @@
 // freed by another cursor is not brought back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
