@@ -90,17 +90,23 @@ class CatalogueWriter {
     return number;
   }
 
-  // Another user's post of a new text for the memo: the chain gets a new identifier, the record
-  // as a reader read it before still carries the old one.
-  void RewriteMemoElsewhere(const uint8_t* staleRecord, const std::string& text) {
+  // Another user's post of a new text for the memo of a record: the chain and the stored record
+  // get a new identifier; a copy of the record read before still carries the old one.
+  void RewriteMemoElsewhere(int32_t recordNumber, const std::string& text) {
     FTable.BeginWrite();
-    const uint8_t* at = staleRecord + Field(kMemoField).Offset() + 1;
+    TRecord* record = FTable.Data().Records().GetRecord(recordNumber);
+    uint8_t* at = record->MutableFieldValue(Field(kMemoField));
     TBlobBuffer memo;
     memo.FirstBlock = LoadLE<uint32_t>(at);
     memo.BlobId = FTable.Data().NextBlobId();
+    memo.RecordNumber = recordNumber;
     memo.Bytes.assign(text.begin(), text.end());
     WriteBlobValue(FTable.Blob(), memo);
-    FTable.ChangesMade(false, false, true);
+    StoreLE(at, memo.FirstBlock);
+    StoreLE(at + 4, memo.BlobId);
+    record->SetModified(true);
+    FTable.Data().Records().ReleaseRecord(record);
+    FTable.ChangesMade(true, false, true);
     FTable.EndWrite();
   }
 
