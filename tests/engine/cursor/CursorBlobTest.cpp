@@ -83,6 +83,8 @@ TEST_F(CursorBlobTest, ReadsInPiecesAndStopsAtTheEnd) {
 
   std::vector<uint8_t> empty = Record(2);
   ASSERT_EQ(FCursor->OpenBlob(kMemoField, empty.data(), 1, TDataCursor::kBlobRead), 0);
+  EXPECT_TRUE(FCursor->GetField(kMemoField, empty.data(), nullptr));
+  EXPECT_FALSE(FCursor->GetField(kMemoField, record.data(), nullptr));
   int32_t length = -1;
   EXPECT_EQ(FCursor->GetBlobSize(kMemoField, empty.data(), length), 0);
   EXPECT_EQ(length, 0);

@@ -267,6 +267,30 @@ TEST_P(FilterTest, RandomFilterTreesShowExactlyTheRecordsThatPass) {
   }
 }
 
+TEST_P(FilterTest, WordSearchesOverMemosOfSeveralBlocks) {
+  std::mt19937 random(11);
+  Fill(400, random);
+  OpenCursor();
+  const std::vector<std::vector<std::string>> searches = {
+      {"lambda"}, {"alfa", "tau"}, {"gama", "omega", "sigma"}, {"beta", "delta", "kapa"}};
+  for (const auto& words : searches) {
+    std::string text;
+    for (const std::string& word : words) text += (text.empty() ? "" : " AND ") + std::string("LOWER(popis) LIKE '%") + word + "%'";
+    SCOPED_TRACE(text);
+    const auto holds = [&words](const CatalogueRecord& r) {
+      return std::ranges::all_of(words, [&r](const std::string& w) { return Lower(r.Memo).find(w) != std::string::npos; });
+    };
+    TFilter* filter = FCursor->AddFilter(text, false, true);
+    FCursor->ActivateFilter(filter);
+    std::vector<int32_t> expected;
+    for (const CatalogueRecord& record : FRecords) {
+      if (holds(record)) expected.push_back(record.Id);
+    }
+    EXPECT_EQ(VisibleIds(), expected);
+    FCursor->DropFilter(filter);
+  }
+}
+
 TEST_P(FilterTest, FiltersCombineAndComeApartAgain) {
   std::mt19937 random(7);
   Fill(300, random);
