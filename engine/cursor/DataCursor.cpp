@@ -5,6 +5,7 @@
 
 #include "DataCursorReading.h"
 #include "engine/storage/DataDirectory.h"
+#include "engine/storage/DataSession.h"
 #include "engine/storage/DataTable.h"
 #include "engine/storage/EngineError.h"
 
@@ -101,13 +102,13 @@ void TDataCursor::Open() {
   if (FTableReadOnly) FReadOnly = true;
   FActive = true;
   try {
-    if (!FTable->PasswordAvailable()) RaiseEngineError(err::PasswordRequired, FTableName);
+    RequestPassword();
     LoadFieldDefinitions();
+    FCollationOrder = LanguageCharMaps().CharacterMap(FTable->Data().Language(), FTable->Data().Sort());
     SnapshotCounters();
     FCurrentRecord.assign(static_cast<size_t>(FRecordSize), 0);
     FPosition = 1;
-    FRangeStart = 1;
-    FRangeEnd = FTable->Data().RecordCount();
+    ClearRange();
     FBitmapNavigation = false;
     FVisibleCount = 0;
     FAtEnd = FAtBeginning = false;
@@ -147,6 +148,9 @@ void TDataCursor::Close() {
   FCurrentEntry = {};
   FPosition = FRecordNumber = 0;
   FRangeStart = FRangeEnd = FVisibleCount = 0;
+  FRangeActive = false;
+  FRangeLowKey.clear();
+  FRangeHighKey.clear();
   FAtEnd = FAtBeginning = false;
   FFields.Clear();
   FRecordSize = 0;
@@ -155,6 +159,7 @@ void TDataCursor::Close() {
   FReadDepth = 0;
   TDataTable* table = FTable;
   FTable = nullptr;
+  FPasswordCallback = nullptr;
   FActive = false;
   FDirectory.CloseTable(table);
 }
@@ -183,27 +188,10 @@ void TDataCursor::SelectIndex(int number) {
   const bool known = number == kNaturalOrder || (number >= 0 && number <= FTable->Index().SecondaryCount());
   if (!known) RaiseEngineError(err::InvalidIndexName, FTableName, {}, std::to_string(number));
   Reading([&] {
-    // The record to find again in the new order: the one the cursor stands on, when any.
-    const bool onRecord = FRecordNumber != 0 && !(FAtBeginning && FAtEnd);
-    const bool atBeginning = FAtBeginning, atEnd = FAtEnd;
+    ClearRange();
     SwitchIndex(number);
     RecountBody();
-    if (!onRecord) {
-      GotoFirstVisible();
-      if (FRecordNumber != 0) FAtBeginning = true;
-    } else if (NaturalOrder()) {
-      SnapToVisible();
-      FPosition = FVisibleBitmap->Rank(FRecordNumber) + 1;
-    } else {
-      std::vector<uint8_t> key(FCurrentKey.size());
-      FIndex->Layout().BuildKey(FCurrentRecord.data(), key.data());
-      GotoBookmarkBody(key.data(), true);
-    }
-    if (onRecord && FRecordNumber != 0) {
-      FAtBeginning = atBeginning;
-      FAtEnd = atEnd;
-    }
-    LoadCurrentRecord(1);
+    ResyncToCurrentRecord();
     return 0;
   });
 }
@@ -262,10 +250,7 @@ void TDataCursor::Resynchronise() {
   }
   GotoBookmarkBody(bookmark.data(), true);
   // A cursor on a crack stays on it: the next read must not skip the record next to it.
-  if (FRecordNumber != 0 && (atBeginning || atEnd)) {
-    FAtBeginning = atBeginning;
-    FAtEnd = atEnd;
-  }
+  if (FRecordNumber != 0) KeepEndState(atBeginning, atEnd);
 }
 
 void TDataCursor::Refresh() {
@@ -289,12 +274,27 @@ std::unique_ptr<TDataCursor> TDataCursor::Clone() {
     clone->SetAllowSharedExclusive(FExclusive);
     clone->SetReadOnly(FReadOnly);
     clone->SetInMemory(FInMemory);
-    clone->Open();
+    {
+      // The clone opens with this cursor's right to the table.
+      TDataSession& session = FDirectory.Session();
+      const std::string password = FTable->PasswordAvailable() ? std::string() : FTable->Data().Password();
+      if (!password.empty()) session.AddPassword(password);
+      struct TForget {
+        TDataSession& Session;
+        const std::string& Password;
+        ~TForget() {
+          if (!Password.empty()) Session.RemovePassword(Password);
+        }
+      } forget{session, password};
+      clone->Open();
+    }
     if (NaturalOrder()) {
       clone->SelectIndex(kNaturalOrder);
     } else {
       clone->SelectIndexByName(FIndexName);
     }
+    if (RangeApplies()) clone->SetRange(true, FRangeLowKey.data(), 0, FRangeHighKey.data(), 0);
+    CopyFiltersTo(*clone);
     clone->SyncToCursor(*this);
     return clone;
   });
@@ -308,8 +308,8 @@ int TDataCursor::SyncToCursor(TDataCursor& other) {
       if (FRecordNumber != other.FRecordNumber || FRecordNumber == 0) status = cursor_status::RecordNotFound;
     } else {
       std::vector<uint8_t> key(FCurrentKey.size());
-      FIndex->Layout().BuildKey(other.FCurrentRecord.data(), key.data());
-      if (!GotoBookmarkBody(key.data(), false)) status = cursor_status::RecordNotFound;
+      BuildKey(other.FCurrentRecord.data(), key.data());
+      if (!SeekKey(key.data(), false, false)) status = cursor_status::RecordNotFound;
     }
     if (status == cursor_status::Ok) FAtBeginning = FAtEnd = false;
     LoadCurrentRecord(1);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "RecordsBitmap.h"
 #include "engine/query/expression/ExpToken.h"
 #include "engine/storage/BlobBuffer.h"
+#include "engine/storage/LanguageCharMaps.h"
 #include "engine/storage/FieldDefinition.h"
 #include "engine/storage/SystemList.h"
 
@@ -48,6 +50,9 @@ class TDataCursor {
   void SetReadOnly(bool value);
   void SetInMemory(bool value);
   void SetSourceMode(bool value);
+  // Asked while the session lacks the password of an encrypted table being opened; answers true
+  // when it has given the session a password to try. Cleared by Close.
+  void SetPasswordCallback(std::function<bool()> callback);
 
   const std::string& TableName() const { return FTableName; }
   bool Active() const { return FActive; }
@@ -140,7 +145,8 @@ class TDataCursor {
 
   // ---- Filter evaluation through indexes (FilterIndexLevel.cpp, FilterIndexRanges.cpp) ----
   // 0: the node needs record-by-record tests; 1: part of it can use an index; 2: all of it can.
-  // Stored in every node visited.
+  // Stored in every node visited; an AND puts its better operand first. With the count rule (the
+  // SQL planner's) a part below the root that matches over 90% of the records counts as 0.
   uint8_t FilterOptimizationLevel(TOperator parent, TExpToken& node, bool countRule);
 
   // ---- BLOB access (DataCursorBlobs.cpp) ----
@@ -168,6 +174,56 @@ class TDataCursor {
   bool PostBlobs(uint8_t* record);
   // Before a delete: every BLOB value of the record opened and emptied, so posting frees it.
   void EmptyAllBlobs(uint8_t* record);
+  // ---- Keys, ranges and key search ----
+  // Keys of the current index (KeyLength bytes, buffers of kMaxKeyLength); in natural order
+  // the key is empty and searches and ranges do nothing.
+  int KeyLength() const;
+  // The current index's key of a record buffer.
+  void BuildKey(const uint8_t* record, uint8_t* key) const;
+  // The record-state key of a record buffer: state byte, ordered auto-increment value.
+  void BuildRecordStateKey(const uint8_t* record, uint8_t* key) const;
+  // Sign of a - b over at most length bytes in the current index's order.
+  int CompareKeys(const uint8_t* a, const uint8_t* b, int length) const;
+  // Bytes from `from` to the key length become the lowest (highest) byte values: the lowest
+  // (highest) collation character in string values of a table with a language, 0 (255) in
+  // presence bytes and every other value.
+  void FillLow(uint8_t* key, int from) const;
+  void FillHigh(uint8_t* key, int from) const;
+  // Whole keys below (above) every key: presence bytes 0 (1) and values as the fills.
+  void LowestKey(uint8_t* key) const;
+  void HighestKey(uint8_t* key) const;
+  // The first n bytes as one big-endian number plus (minus) one; answers false and leaves the
+  // bytes alone when they are all 255 (all 0).
+  static bool IncrementKey(uint8_t* key, int n);
+  static bool DecrementKey(uint8_t* key, int n);
+  // Whether an equal key is in the current index; UniqueViolation: and the index is unique.
+  bool KeyExists(const uint8_t* key);
+  bool UniqueViolation(const uint8_t* key);
+  // Whether a key lies between the range keys (always without a range).
+  bool KeyInRange(const uint8_t* key) const;
+
+  // Limits the cursor to the keys from low to high. Each bound is a key (isKey) or a record
+  // buffer whose key is built; a field count between 1 and the index's fields less one, or any
+  // count on a non-unique index, bounds only by that many fields (0: all of them). A null bound
+  // leaves that end open. The cursor stays on its record when it is in range.
+  void SetRange(bool isKey, const uint8_t* low, int lowFieldCount, const uint8_t* high, int highFieldCount);
+  void CancelRange();
+  bool RangeActive() const { return FRangeActive; }
+  // Goes to a key (isKey) or to the key of a record buffer. A field count or partial length
+  // (characters of the field after the counted ones) makes the search partial: the first key
+  // with that prefix, found or not; otherwise an exact search, which with nearest stops on the
+  // first key above. Answers whether the key was found; the record reached is copied to
+  // recordOut when given. A search past the last key leaves the cursor on the last record.
+  bool FindKey(bool isKey, const uint8_t* source, uint8_t* recordOut, int partialLength, bool nearest,
+               int fieldCount);
+
+  // Records with keys from low to high of the current index: their count, or their bits set in
+  // a cleared bitmap. Empty when low sorts above high.
+  uint32_t CountKeysInRange(const uint8_t* low, const uint8_t* high);
+  void SetBitsInKeyRange(const uint8_t* low, const uint8_t* high, TRecordsBitmap& bitmap);
+  // The bits of the records whose keys lie in the cursor's range set in a bitmap of the caller's
+  // size; without a range every bit is cleared.
+  void SetRangeBits(TRecordsBitmap& bitmap);
 
  private:
   friend class TFilter;
@@ -215,6 +271,7 @@ class TDataCursor {
   bool FTableReadOnly = false;
   bool FInMemory = false;
   bool FSourceMode = false;
+  std::function<bool()> FPasswordCallback;
 
   std::vector<uint8_t> FCurrentRecord;
   // Natural order: the rank of the current record among the visible ones. Index order: the
@@ -259,7 +316,8 @@ class TDataCursor {
   // is visible until the next rebuild.
   void EmptyVisibleSet();
   void ChangeFilters(TFilter* filter, bool drop);
-  void ResyncToCurrentRecord();
+  // The same filters, in the same order, active where these are.
+  void CopyFiltersTo(TDataCursor& clone) const;
   void EvaluateNode(TFilter& filter, TRecordsBitmap& bitmap, TExpToken& node, TOperator parent);
   // Record by record: below an AND only the set bits are candidates; under any other parent
   // every active record is tested (deleted ones keep their bit for the live bitmap to remove).
@@ -272,6 +330,32 @@ class TDataCursor {
   std::unique_ptr<TCursorColumns> FColumns;
   int64_t FFilterRecordsRead = 0;
 
+  // ---- Filter evaluation through indexes (FilterIndexRanges.cpp) ----
+  // How a constant stands in a key of an index on its column.
+  enum class TKeyFit : uint8_t { Exact, NeverEqual, Unknown };
+  // Fills the bitmap with the records that satisfy a comparison, IN or BETWEEN of an indexed
+  // column; false (bitmap untouched) when no key can stand for a constant exactly. The cost rule
+  // allows walking the keys outside an interval instead.
+  bool EvaluateThroughIndex(bool costRule, TRecordsBitmap& bitmap, const TExpToken& node);
+  // Whether an indexed node matches at most 90% of the table's records.
+  bool FewEnoughMatches(const TExpToken& node);
+  uint8_t NodeOptimizationLevel(TOperator parent, TExpToken& node, bool countRule);
+  // Runs the body with the index of the slot as the current index; the position is untouched.
+  template <class TBody>
+  void WithIndex(int slot, TBody&& body);
+  // The current index's key of a record holding the constant in the field (null when none).
+  TKeyFit ConstantKey(int fieldNo, const TExpToken* constant, bool upperSubject, uint8_t* key);
+  // The records whose first key field compares with the key's first compareLength bytes as the
+  // operator says (=, <>, <, >, <=, >=, IS NULL, IS NOT NULL); nullKey is the key of a null value.
+  void SetBitsForComparison(TOperator op, const uint8_t* key, const uint8_t* nullKey, int compareLength,
+                            bool costRule, TRecordsBitmap& bitmap);
+  // The records of the keys from low to high; with the cost rule and no table language, when
+  // most keys lie inside, by walking the keys outside and inverting.
+  void SetBitsInInterval(const uint8_t* low, const uint8_t* high, int compareLength, bool costRule,
+                         TRecordsBitmap& bitmap);
+  // The first and last possible keys whose first compareLength bytes equal the key's.
+  void KeyBlock(const uint8_t* key, int compareLength, uint8_t* low, uint8_t* high) const;
+
   // The first index (primary, then secondary) whose first key field is the field and, for a
   // string field unless anyCase, whose case-insensitivity matches; -1 when none.
   int IndexForField(int fieldNo, bool caseInsensitive, bool anyCase) const;
@@ -282,7 +366,6 @@ class TDataCursor {
   bool ScanToVisible(uint32_t& ordinal, int direction);
   // n visible entries forward or backward from the current one.
   void MoveByVisible(int32_t n);
-  bool EntryVisible(uint32_t ordinal);
   // The visible entry at the ordinal or the next one after it, else the last one before it.
   void PlaceAtVisibleNear(uint32_t ordinal);
 
@@ -303,6 +386,37 @@ class TDataCursor {
 
   TSystemList<TOpenBlob> FBlobBuffers;
   int32_t FLastBlobHandle = 0;
+  // ---- Password ----
+  void RequestPassword();
+
+  // ---- Keys, ranges and key search ----
+  // Fills from `from` with the values that put the key first (last) in the index's order,
+  // segment by segment, whatever the index's and the fields' directions.
+  void FillFirst(uint8_t* key, int from) const;
+  void FillLast(uint8_t* key, int from) const;
+  void FillKey(uint8_t* key, int from, bool lowest, bool inIndexOrder) const;
+  // Σ(stored size + 1) of the first n index fields.
+  int SegmentsSize(int n) const;
+  // A range bound or search key from a key or a record buffer, bounded by fieldCount fields.
+  void BoundKey(bool isKey, const uint8_t* source, int fieldCount, bool low, uint8_t* key) const;
+  void SetRangeKeys(const uint8_t* low, const uint8_t* high);
+  void ClearRange();
+  bool RangeApplies() const;
+  void ComputeRangeOrdinals();
+  void BuildRangeBitmap();
+  // Goes to the key or, with nearest, to the first visible key above it; keepEndState keeps a
+  // cursor that stood on a crack on it.
+  bool SeekKey(const uint8_t* key, bool nearest, bool keepEndState);
+  void SeekNearest(const TKeyLocation& notBelow);
+  void KeepEndState(bool atBeginning, bool atEnd);
+  bool EntryVisible(uint32_t recordNumber) const;
+  // Re-finds the current record after the order, range or visible set changed.
+  void ResyncToCurrentRecord();
+
+  TCharacterMap FCollationOrder{};
+  std::vector<uint8_t> FRangeLowKey;
+  std::vector<uint8_t> FRangeHighKey;
+  bool FRangeActive = false;
 };
 
 }  // namespace sklad

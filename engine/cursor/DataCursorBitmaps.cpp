@@ -20,8 +20,7 @@ void TDataCursor::Recount() {
 }
 
 void TDataCursor::RecountBody() {
-  FRangeStart = 1;
-  FRangeEnd = FIndex ? static_cast<int32_t>(FIndex->Tree().KeyCount()) : FTable->Data().RecordCount();
+  ComputeRangeOrdinals();
   if (NaturalOrder() || FBitmapNavigation) {
     RebuildBitmaps();
     CombineBitmaps();

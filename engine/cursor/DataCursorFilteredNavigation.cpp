@@ -1,87 +1,68 @@
+// Index order while filters are active: an entry counts only when its record is visible, so
+// steps walk the leaves past entries whose records the filters hide.
 #include <algorithm>
-#include <vector>
+#include <cstdlib>
 
 #include "DataCursor.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
 
-// ---- Index order while filters are active: an entry counts only when its record is visible ----
-
-bool TDataCursor::EntryVisible(uint32_t ordinal) {
-  const TKeyLocation entry = FIndex->Tree().KeyAt(ordinal);
-  // The range ordinals promised this key.
-  if (entry.Ordinal == 0) RaiseEngineError(err::IndexBuffersCorrupt, FTableName);
-  return FVisibleBitmap->Test(static_cast<int32_t>(entry.RecordNumber));
-}
-
 bool TDataCursor::ScanToVisible(uint32_t& ordinal, int direction) {
-  if (FVisibleCount == 0 || FRangeStart <= 0) return false;
-  for (int64_t at = ordinal; at >= FRangeStart && at <= FRangeEnd; at += direction) {
-    if (EntryVisible(static_cast<uint32_t>(at))) {
-      ordinal = static_cast<uint32_t>(at);
-      return true;
-    }
-  }
-  return false;
+  const int64_t start = FRangeStart, end = FRangeEnd;
+  if (FVisibleCount == 0 || start <= 0 || ordinal < start || ordinal > end) return false;
+  TIndexTree& tree = FIndex->Tree();
+  const TKeyLocation from = tree.KeyAt(ordinal);
+  // The range ordinals promised this key.
+  if (from.Ordinal == 0) RaiseEngineError(err::IndexBuffersCorrupt, FTableName);
+  const TKeyLocation found = tree.WalkUntil(from, direction, [&](const TKeyLocation& entry, const uint8_t*) {
+    return entry.Ordinal < start || entry.Ordinal > end || EntryVisible(entry.RecordNumber);
+  });
+  if (found.Ordinal < start || found.Ordinal > end) return false;
+  ordinal = found.Ordinal;
+  return true;
 }
 
 void TDataCursor::PlaceAtVisibleNear(uint32_t ordinal) {
   uint32_t found = ordinal;
   if (ScanToVisible(found, 1)) return PlaceAtOrdinal(found);
-  found = ordinal;
-  if (ordinal > 0 && ScanToVisible(--found, -1)) return PlaceAtOrdinal(found);
+  found = ordinal - 1;
+  if (ordinal > 0 && ScanToVisible(found, -1)) return PlaceAtOrdinal(found);
   SetNoRecord();
 }
 
 void TDataCursor::MoveByVisible(int32_t n) {
   if (NothingVisible()) return SetNoRecord();
   const int direction = n > 0 ? 1 : -1;
-  int64_t remaining = n > 0 ? int64_t{n} : -int64_t{n};
-  int64_t reached = FPosition;
-  while (remaining > 0) {
-    const int64_t next = reached + direction;
-    if (next < FRangeStart || next > FRangeEnd) break;
-    uint32_t ordinal = static_cast<uint32_t>(next);
-    if (!ScanToVisible(ordinal, direction)) break;
-    reached = ordinal;
-    --remaining;
+  const int64_t start = FRangeStart, end = FRangeEnd;
+  int64_t remaining = std::abs(int64_t{n});
+  TKeyLocation passed;  // the last visible entry passed
+  const int64_t next = int64_t{FPosition} + direction;
+  if (next >= start && next <= end) {
+    TIndexTree& tree = FIndex->Tree();
+    const TKeyLocation from = tree.KeyAt(static_cast<uint32_t>(next));
+    if (from.Ordinal == 0) RaiseEngineError(err::IndexBuffersCorrupt, FTableName);
+    tree.WalkUntil(from, direction, [&](const TKeyLocation& entry, const uint8_t*) {
+      if (entry.Ordinal < start || entry.Ordinal > end) return true;
+      if (!EntryVisible(entry.RecordNumber)) return false;
+      passed = entry;
+      return --remaining == 0;
+    });
   }
   if (remaining == 0) {
-    PlaceAtOrdinal(static_cast<uint32_t>(reached));
+    PlaceAtOrdinal(passed.Ordinal);
     (n > 0 ? FAtBeginning : FAtEnd) = false;
     return;
   }
   // Ran off one end: rest on the nearest visible entry, on that end's crack.
-  const bool onRange = reached >= FRangeStart && reached <= FRangeEnd;
-  if (reached == FPosition && (!onRange || !EntryVisible(static_cast<uint32_t>(reached)))) {
-    uint32_t back = static_cast<uint32_t>(std::clamp<int64_t>(reached, FRangeStart, FRangeEnd));
-    if (!ScanToVisible(back, -direction)) return SetNoRecord();
-    reached = back;
+  uint32_t rest = passed.Ordinal;
+  if (rest == 0) {
+    rest = static_cast<uint32_t>(std::clamp<int64_t>(FPosition, start, end));
+    if (!ScanToVisible(rest, -direction)) return SetNoRecord();
   }
-  PlaceAtOrdinal(static_cast<uint32_t>(reached));
+  PlaceAtOrdinal(rest);
   FAtEnd = n > 0;
   FAtBeginning = n < 0;
-}
-
-void TDataCursor::ResyncToCurrentRecord() {
-  if (FRecordNumber == 0 || (FAtBeginning && FAtEnd)) {
-    GotoFirstVisible();
-    if (FRecordNumber != 0) FAtBeginning = true;
-  } else if (NaturalOrder()) {
-    SnapToVisible();
-    if (FRecordNumber != 0) FPosition = FVisibleBitmap->Rank(FRecordNumber) + 1;
-  } else {
-    const bool atBeginning = FAtBeginning, atEnd = FAtEnd;
-    std::vector<uint8_t> key(FCurrentKey.size());
-    FIndex->Layout().BuildKey(FCurrentRecord.data(), key.data());
-    GotoBookmarkBody(key.data(), true);
-    if (FRecordNumber != 0 && !(FAtBeginning && FAtEnd) && (atBeginning || atEnd)) {
-      FAtBeginning = atBeginning;
-      FAtEnd = atEnd;
-    }
-  }
-  LoadCurrentRecord(1);
 }
 
 }  // namespace sklad

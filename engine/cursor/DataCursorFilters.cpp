@@ -140,6 +140,17 @@ TFilter* TDataCursor::InsertFilter(std::unique_ptr<TFilter> filter) {
   return added;
 }
 
+void TDataCursor::CopyFiltersTo(TDataCursor& clone) const {
+  for (const auto& filter : FFilters) {
+    TFilter* copy = filter->IsCallback()
+                        ? clone.AddFilter(filter->Callback(), filter->CallbackOwner(), filter->CostRule(),
+                                          filter->AfterExpressions())
+                        : clone.AddFilter(CopyTree(*filter->Expression()).release(), true, filter->CostRule(),
+                                          filter->AfterExpressions());
+    if (filter->Active()) clone.ActivateFilter(copy);
+  }
+}
+
 int TDataCursor::FilterIndex(const TFilter* filter) const {
   for (int i = 0; i < FFilters.Count(); ++i) {
     if (FFilters[i].get() == filter) return i;
@@ -221,11 +232,12 @@ void TDataCursor::UpdateBitmapNavigation() {
 bool TDataCursor::PrepareBaseBitmaps() {
   const int32_t highest = HighestRecordNumber();
   FVisibleBitmap->SetSize(std::max(highest, 0));
-  FRangeBitmap->SetSize(0);
   if (highest < 1) {
+    FRangeBitmap->SetSize(0);
     FLiveBitmap->SetSize(0);
     return false;
   }
+  BuildRangeBitmap();
   BuildLiveBitmap();
   return true;
 }
@@ -314,19 +326,44 @@ void TDataCursor::CombineBitmaps() {
 
 // ---- Changes made through this cursor ----
 
+namespace {
+
+// Grows a bitmap to cover one more written record; bits it did not cover before carry no
+// meaning (an inverted bitmap has them set) and start cleared.
+void GrowTo(TRecordsBitmap& bitmap, int32_t size) {
+  const int32_t previous = bitmap.Size();
+  if (size <= previous) return;
+  bitmap.SetSize(size);
+  for (int32_t n = previous + 1; n <= size; ++n) bitmap.ClearBit(n);
+}
+
+}  // namespace
+
 void TDataCursor::RecountAfterChange(int32_t recordNumber, const uint8_t* record) {
   Reading([&] {
-    FRangeEnd = FIndex ? static_cast<int32_t>(FIndex->Tree().KeyCount()) : FTable->Data().RecordCount();
+    ComputeRangeOrdinals();
     if (!FBitmapNavigation) return 0;
     const int32_t highest = HighestRecordNumber();
-    FVisibleBitmap->SetSize(std::max(highest, 0));
     if (highest < 1) {
+      FVisibleBitmap->SetSize(0);
       FRangeBitmap->SetSize(0);
       FLiveBitmap->SetSize(0);
       return 0;
     }
-    FRangeBitmap->SetSize(0);
-    FLiveBitmap->SetSize(highest);
+    GrowTo(*FVisibleBitmap, highest);
+    if (RangeApplies()) {
+      GrowTo(*FRangeBitmap, highest);
+      uint8_t key[kMaxKeyLength];
+      BuildKey(record, key);
+      if (KeyInRange(key)) {
+        FRangeBitmap->SetBit(recordNumber);
+      } else {
+        FRangeBitmap->ClearBit(recordNumber);
+      }
+    } else {
+      FRangeBitmap->SetSize(0);
+    }
+    GrowTo(*FLiveBitmap, highest);
     FLiveBitmap->SetBit(recordNumber);
     for (const auto& filter : FFilters) {
       if (filter->Active()) filter->EvaluateRecord(recordNumber, record);
@@ -338,9 +375,9 @@ void TDataCursor::RecountAfterChange(int32_t recordNumber, const uint8_t* record
 
 void TDataCursor::RecountAfterDelete(int32_t recordNumber) {
   Reading([&] {
-    FRangeEnd = FIndex ? static_cast<int32_t>(FIndex->Tree().KeyCount()) : FTable->Data().RecordCount();
+    ComputeRangeOrdinals();
     if (!FBitmapNavigation || FVisibleBitmap->Size() == 0) return 0;
-    FRangeBitmap->ClearBit(recordNumber);
+    if (RangeApplies()) FRangeBitmap->ClearBit(recordNumber);
     FLiveBitmap->ClearBit(recordNumber);
     for (const auto& filter : FFilters) {
       if (filter->Active()) filter->RemoveRecord(recordNumber);

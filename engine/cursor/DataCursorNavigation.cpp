@@ -240,20 +240,8 @@ bool TDataCursor::GotoBookmark(const uint8_t* bookmark, bool acceptNearest, bool
 bool TDataCursor::GotoBookmarkBody(const uint8_t* bookmark, bool acceptNearest) {
   if (NaturalOrder()) {
     GotoNaturalRecord(LoadLE<int32_t>(bookmark));
-  } else if (FRangeStart <= 0 || FRangeEnd < FRangeStart) {
-    SetNoRecord();
   } else {
-    const TKeyLocation nearest = FIndex->Tree().FirstNotBelow(bookmark, FIndex->KeyLength());
-    FAtBeginning = FAtEnd = false;
-    const uint32_t start = static_cast<uint32_t>(FRangeStart);
-    if (nearest.Ordinal == 0 || nearest.Ordinal > static_cast<uint32_t>(FRangeEnd)) {
-      GotoLastVisible();
-      if (!(FAtBeginning && FAtEnd)) FAtEnd = true;
-    } else if (FBitmapNavigation) {
-      PlaceAtVisibleNear(std::max(nearest.Ordinal, start));
-    } else {
-      PlaceAtOrdinal(std::max(nearest.Ordinal, start));
-    }
+    SeekKey(bookmark, true, acceptNearest);
   }
   if (FAtBeginning && FAtEnd) return false;
   if (acceptNearest) return true;

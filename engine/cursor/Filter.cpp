@@ -48,7 +48,12 @@ void TFilter::Evaluate() {
 }
 
 void TFilter::EvaluateRecord(int32_t recordNumber, const uint8_t* record) {
-  if (FBitmap->Size() < recordNumber) FBitmap->SetSize(recordNumber);
+  if (FBitmap->Size() < recordNumber) {
+    const int32_t previous = FBitmap->Size();
+    FBitmap->SetSize(recordNumber);
+    // Bits the bitmap did not cover carry no meaning until tested.
+    for (int32_t n = previous + 1; n < recordNumber; ++n) FBitmap->ClearBit(n);
+  }
   FBitmap->SetBit(recordNumber);
   if (!Passes(record, recordNumber)) FBitmap->ClearBit(recordNumber);
 }

@@ -1,41 +1,15 @@
 // Which parts of a filter expression can be answered by walking an index, and the walk over the
 // expression tree that combines the parts' bitmaps.
+#include <algorithm>
 #include <utility>
 
 #include "DataCursor.h"
+#include "DataCursorReading.h"
+#include "FilterNodes.h"
 #include "PooledBitmap.h"
 #include "engine/storage/DataTable.h"
 
 namespace sklad {
-namespace {
-
-// The column a comparison's left side names: the column itself, or UPPER of it, which asks for
-// a case-insensitive index.
-struct TIndexedSubject {
-  int FieldNumber = 0;
-  bool Upper = false;
-};
-
-TIndexedSubject SubjectOf(const TExpToken* node) {
-  if (node == nullptr) return {};
-  if (node->Kind == TNodeKind::Column) return {node->FieldNumber, false};
-  if (node->Kind == TNodeKind::Function && node->Operator == TOperator::Upper && node->First != nullptr &&
-      node->First->Kind == TNodeKind::Column && node->First->Next == nullptr) {
-    return {node->First->FieldNumber, true};
-  }
-  return {};
-}
-
-bool IsConstant(const TExpToken* node) {
-  return node != nullptr && node->Kind == TNodeKind::Constant && !node->IsParameter;
-}
-
-bool IsListPredicate(TOperator op) {
-  return op == TOperator::In || op == TOperator::NotIn || op == TOperator::Between || op == TOperator::NotBetween;
-}
-
-}  // namespace
-
 int TDataCursor::IndexForField(int fieldNo, bool caseInsensitive, bool anyCase) const {
   if (fieldNo < 1 || fieldNo > FieldCount()) return -1;
   const TIndexFile& index = FTable->Index();
@@ -48,15 +22,30 @@ int TDataCursor::IndexForField(int fieldNo, bool caseInsensitive, bool anyCase) 
   return -1;
 }
 
-// The parent matters only to the 90% count rule of the SQL planner, which needs the key interval
-// counts that are not in place yet; every indexed comparison answers 2 meanwhile.
-uint8_t TDataCursor::FilterOptimizationLevel([[maybe_unused]] TOperator parent, TExpToken& node, bool countRule) {
+bool TDataCursor::FewEnoughMatches(const TExpToken& node) {
+  TPooledBitmap matches;
+  matches->SetSize(std::max(HighestRecordNumber(), 0));
+  // A constant no key stands for leaves the answer to record tests: nothing to count then.
+  if (matches->Size() == 0 || !EvaluateThroughIndex(false, *matches, node)) return true;
+  if (FLiveBitmap->Size() == matches->Size()) matches->AndWith(*FLiveBitmap);
+  return matches->Count() <= static_cast<int32_t>(0.9 * FTable->Data().RecordCount());
+}
+
+uint8_t TDataCursor::FilterOptimizationLevel(TOperator parent, TExpToken& node, bool countRule) {
+  // Counting walks indexes: it runs inside the cursor's read bracket.
+  if (countRule) return Reading([&] { return NodeOptimizationLevel(parent, node, true); });
+  return NodeOptimizationLevel(parent, node, false);
+}
+
+uint8_t TDataCursor::NodeOptimizationLevel(TOperator parent, TExpToken& node, bool countRule) {
   uint8_t level = 0;
-  const auto indexed = [&](TIndexedSubject subject, bool caseInsensitive, bool anyCase) -> uint8_t {
+  const auto indexed = [&](TFilterSubject subject, bool caseInsensitive, bool anyCase) -> uint8_t {
     if (subject.FieldNumber == 0) return 0;
     const int slot = IndexForField(subject.FieldNumber, caseInsensitive || subject.Upper, anyCase);
     if (slot < 0) return 0;
-    return 2;
+    // The planner's rule: below the root, a part that matches nearly every record is cheaper
+    // to test record by record than to walk.
+    return countRule && parent != TOperator::None && !FewEnoughMatches(node) ? 0 : 2;
   };
   switch (node.Kind) {
     case TNodeKind::UnaryOperator:
@@ -65,21 +54,21 @@ uint8_t TDataCursor::FilterOptimizationLevel([[maybe_unused]] TOperator parent, 
           level = indexed({node.First->FieldNumber, false}, false, true);
         }
       } else if (node.First != nullptr) {
-        level = FilterOptimizationLevel(node.Operator, *node.First, countRule);
+        level = NodeOptimizationLevel(node.Operator, *node.First, countRule);
       }
       break;
     case TNodeKind::BinaryOperator:
       if (node.IsComparison()) {
         if (IsConstant(node.Second)) level = indexed(SubjectOf(node.First), false, false);
       } else if (node.Operator == TOperator::And && node.First && node.Second) {
-        const uint8_t left = FilterOptimizationLevel(TOperator::And, *node.First, countRule);
-        const uint8_t right = FilterOptimizationLevel(TOperator::And, *node.Second, countRule);
+        const uint8_t left = NodeOptimizationLevel(TOperator::And, *node.First, countRule);
+        const uint8_t right = NodeOptimizationLevel(TOperator::And, *node.Second, countRule);
         level = left == 2 && right == 2 ? 2 : (left == 0 && right == 0 ? 0 : 1);
         // The operand an index answers goes first, so the other one tests only its records.
         if (right > left) std::swap(node.First, node.Second);
       } else if (node.Operator == TOperator::Or && node.First && node.Second) {
-        const uint8_t left = FilterOptimizationLevel(TOperator::Or, *node.First, countRule);
-        const uint8_t right = FilterOptimizationLevel(TOperator::Or, *node.Second, countRule);
+        const uint8_t left = NodeOptimizationLevel(TOperator::Or, *node.First, countRule);
+        const uint8_t right = NodeOptimizationLevel(TOperator::Or, *node.Second, countRule);
         level = left == 2 && right == 2 ? 2 : 0;
       }
       break;
@@ -131,9 +120,8 @@ void TDataCursor::EvaluateNode(TFilter& filter, TRecordsBitmap& bitmap, TExpToke
     bitmap.Assign(*second);
     return;
   }
-  // A comparison an index could answer; its key interval walk is not in place yet, so its records
-  // are tested one by one, which gives the same bitmap.
-  EvaluateRecords(bitmap, filter, &node, parent);
+  // A comparison whose constant no key can stand for exactly is tested record by record.
+  if (!EvaluateThroughIndex(filter.CostRule(), bitmap, node)) EvaluateRecords(bitmap, filter, &node, parent);
 }
 
 }  // namespace sklad

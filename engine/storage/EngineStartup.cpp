@@ -49,6 +49,13 @@ TDataSession& CurrentSession() {
   return *engine.Current;
 }
 
+TDataSession& StartupSession() {
+  TEngineState& engine = Engine();
+  std::lock_guard guard(engine.Lock);
+  RequireStarted(engine);
+  return *engine.Sessions.First();
+}
+
 TDataSession& NewSession() {
   TEngineState& engine = Engine();
   std::lock_guard guard(engine.Lock);

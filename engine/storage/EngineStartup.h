@@ -11,6 +11,8 @@ namespace sklad {
 void StartEngine();
 bool EngineStarted();
 TDataSession& CurrentSession();
+// The session start-up made, current or not (10758 before start-up).
+TDataSession& StartupSession();
 // A new session owned by the engine (10758 before start-up).
 TDataSession& NewSession();
 void SetCurrentSession(TDataSession& session);

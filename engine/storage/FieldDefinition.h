@@ -56,6 +56,10 @@ class TFieldDefinition {
   bool NoStorage() const { return FBytes[kNoStorageAt] != 0; }
   void SetNoStorage(bool value) { FBytes[kNoStorageAt] = value ? 1 : 0; }
 
+  // In definitions handed to the dataset layer: a column the dataset's field list leaves out.
+  bool HiddenFromDataSet() const { return FBytes[kHiddenFromDataSetAt] != 0; }
+  void SetHiddenFromDataSet(bool value) { FBytes[kHiddenFromDataSetAt] = value ? 1 : 0; }
+
   // In the copies of definitions handed to the record sort: the field sorts descending.
   bool SortDescending() const { return FBytes[kSortDescendingAt] != 0; }
   void SetSortDescending(bool value) { FBytes[kSortDescendingAt] = value ? 1 : 0; }
@@ -82,6 +86,7 @@ class TFieldDefinition {
   static constexpr int kRequiredAt = 92, kCasingAt = 93;
   static constexpr int kMinimumAt = 94, kMaximumAt = 145, kDefaultAt = 196;
   static constexpr int kNoStorageAt = 247;
+  static constexpr int kHiddenFromDataSetAt = 252;
   static constexpr int kSortDescendingAt = 253;
 
   std::array<uint8_t, kSize> FBytes;

@@ -174,18 +174,22 @@ TKeyLocation TIndexTree::KeyAt(uint32_t ordinal, uint8_t* keyOut) {
   return LocationIn(leaf, entry, ordinal);
 }
 
-TKeyLocation TIndexTree::FirstNotBelow(const uint8_t* key, int length) {
+TKeyLocation TIndexTree::FirstNotBelow(const uint8_t* key, int length, uint8_t* keyOut) {
   if (Empty()) return {};
   TPath path(FFile);
   const uint32_t before = Descend(path, key, length, TChoice::LastBelow);
   const TPage& leaf = *path.Leaf().Page;
   const int position = LowerBound(leaf, key, length);
-  if (position < leaf.Count()) return LocationIn(leaf, position, before + static_cast<uint32_t>(position) + 1);
+  if (position < leaf.Count()) {
+    if (keyOut != nullptr) std::copy_n(leaf.Key(position), FKeyLength, keyOut);
+    return LocationIn(leaf, position, before + static_cast<uint32_t>(position) + 1);
+  }
   // Every key of this leaf is below: the answer is the first key of the next leaf, if any.
   if (leaf.Next == 0) return {};
   TPinned next(FFile, FFile.GetPage(FSlot, leaf.Next));
   if (!next->IsLeaf() || next->Count() == 0) RaiseCorrupt();
   if (FOrder.Compare(next->Key(0), key, length) < 0) return {};
+  if (keyOut != nullptr) std::copy_n(next->Key(0), FKeyLength, keyOut);
   return LocationIn(*next, 0, before + static_cast<uint32_t>(leaf.Count()) + 1);
 }
 
@@ -234,6 +238,39 @@ int TIndexTree::ConsecutiveRun(const TKeyLocation& from, int direction, int limi
   }
   FFile.ReleasePage(page);
   return run;
+}
+
+TKeyLocation TIndexTree::WalkUntil(const TKeyLocation& from, int direction,
+                                   const std::function<bool(const TKeyLocation&, const uint8_t*)>& stop) {
+  if (from.Ordinal == 0) return {};
+  TPage* page = FFile.GetPage(FSlot, from.Leaf);
+  try {
+    if (!page->IsLeaf() || from.Entry < 0 || from.Entry >= page->Count()) RaiseCorrupt();
+    int entry = from.Entry;
+    uint32_t ordinal = from.Ordinal;
+    for (;;) {
+      const TKeyLocation here = LocationIn(*page, entry, ordinal);
+      if (stop(here, page->Key(entry))) {
+        FFile.ReleasePage(page);
+        return here;
+      }
+      entry += direction;
+      ordinal += static_cast<uint32_t>(direction);
+      if (entry >= 0 && entry < page->Count()) continue;
+      const uint32_t neighbour = direction > 0 ? page->Next : page->Previous;
+      if (neighbour == 0) break;
+      TPage* next = FFile.GetPage(FSlot, neighbour);
+      FFile.ReleasePage(page);
+      page = next;
+      if (!page->IsLeaf() || page->Count() == 0) RaiseCorrupt();
+      entry = direction > 0 ? 0 : page->Count() - 1;
+    }
+  } catch (...) {
+    FFile.ReleasePage(page);
+    throw;
+  }
+  FFile.ReleasePage(page);
+  return {};
 }
 
 void TIndexTree::PropagateFirstKey(TPath& path, int level) {

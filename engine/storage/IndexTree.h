@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "IndexFile.h"
 #include "IndexKeyOrder.h"
@@ -41,8 +42,9 @@ class TIndexTree {
 
   // The key with that 1-based ordinal, copied to keyOut when given; Ordinal 0 when out of range.
   TKeyLocation KeyAt(uint32_t ordinal, uint8_t* keyOut = nullptr);
-  // The first key not below the search key, compared over its first length bytes.
-  TKeyLocation FirstNotBelow(const uint8_t* key, int length);
+  // The first key not below the search key, compared over its first length bytes; copied to
+  // keyOut when given and found.
+  TKeyLocation FirstNotBelow(const uint8_t* key, int length, uint8_t* keyOut = nullptr);
   // The last key not above the search key, compared over its first length bytes.
   TKeyLocation LastNotAbove(const uint8_t* key, int length);
   // Keys k with low <= k <= high, each compared over its first length bytes.
@@ -50,6 +52,11 @@ class TIndexTree {
   // How many entries after (direction 1) or before (-1) the given one continue its record
   // numbers by +1 (-1), up to limit; the run may cross into neighbouring leaves.
   int ConsecutiveRun(const TKeyLocation& from, int direction, int limit);
+  // Walks the entries from the given one forward (direction 1) or backward (-1) along the leaf
+  // links and answers the first entry, the given one included, that stop accepts; Ordinal 0
+  // when the index ends first. stop receives each entry and its key.
+  TKeyLocation WalkUntil(const TKeyLocation& from, int direction,
+                         const std::function<bool(const TKeyLocation&, const uint8_t*)>& stop);
 
  private:
   struct TStep {

@@ -1,5 +1,6 @@
 // Helpers for the filter and BLOB tests: a catalogue table (Id with a primary index, section r
-// and number n with secondary indexes, name, memo popis) in a chosen language, written through
+// and number n with secondary indexes, the number's ascending or descending, name with a
+// case-insensitive index, memo popis) in a chosen language, written through
 // the table object with memos stored in the BLOB file, and a model of its records.
 #pragma once
 
@@ -31,7 +32,7 @@ struct CatalogueRecord {
   int32_t RecordNumber = 0;
 };
 
-inline TTableDefinition CatalogueDefinition(uint16_t language) {
+inline TTableDefinition CatalogueDefinition(uint16_t language, bool descendingNumbers = false) {
   TTableDefinition definition;
   definition.Properties.Language = language;
   definition.Fields.Add(TFieldDefinition::Make("Id", TFieldType::Integer));
@@ -40,10 +41,13 @@ inline TTableDefinition CatalogueDefinition(uint16_t language) {
   definition.Fields.Add(TFieldDefinition::Make("n", TFieldType::Integer));
   definition.Fields.Add(TFieldDefinition::Make("popis", TFieldType::Blob, 0, subtype::Memo));
   definition.Primary.SetFieldNumber(0, kIdField);
-  for (auto [name, field] : {std::pair{"ByR", kSectionField}, std::pair{"ByN", kNumberField}}) {
+  for (auto [name, field] : {std::pair{"ByR", kSectionField}, std::pair{"ByN", kNumberField},
+                             std::pair{"ByName", kNameField}}) {
     TIndexDefinition index;
     index.SetName(name);
     index.SetFieldNumber(0, static_cast<uint16_t>(field));
+    if (field == kNumberField) index.SetDescending(descendingNumbers);
+    if (field == kNameField) index.SetCaseInsensitive(true);
     definition.Secondary.Add(index);
   }
   return definition;
@@ -77,7 +81,7 @@ class CatalogueWriter {
     }
     record->SetModified(true);
     const int32_t number = record->Number();
-    for (int slot : {0, 1, 2, kRecordStateSlot}) {
+    for (int slot : {0, 1, 2, 3, kRecordStateSlot}) {
       TCursorIndex index(FTable, FFields, slot);
       std::vector<uint8_t> key(static_cast<size_t>(index.KeyLength()));
       index.Layout().BuildKey(record->Bytes(), key.data());

@@ -369,6 +369,7 @@ TEST(EngineStartupTest, CurrentSessionExistsOnlyAfterStartUp) {
     TDataSession& second = NewSession();
     SetCurrentSession(second);
     if (&CurrentSession() != &second) return 4;
+    if (&StartupSession() != &first) return 6;
     FreeSession(second);
     return &CurrentSession() == &first ? 0 : 5;
   });

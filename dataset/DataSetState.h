@@ -1,0 +1,8 @@
+// The states a dataset passes through: closed, or open for browsing its records.
+#pragma once
+
+namespace sklad {
+
+enum class TDataSetState { Inactive, Browse };
+
+}  // namespace sklad

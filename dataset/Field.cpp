@@ -1,0 +1,44 @@
+#include "Field.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "SkladDataSet.h"
+#include "engine/cursor/DataCursor.h"
+#include "engine/storage/EngineError.h"
+#include "engine/storage/FieldEncoding.h"
+#include "engine/storage/ValueConversion.h"
+
+namespace sklad {
+namespace {
+
+// Room for the text of any value that is not a string itself.
+constexpr int kTextSize = 256;
+
+}  // namespace
+
+TField::TField(TSkladDataSet& dataSet, TFieldDef definition) : FDataSet(dataSet), FDefinition(std::move(definition)) {}
+
+bool TField::IsNull() const {
+  const TDataCursor* cursor = FDataSet.Cursor();
+  return !cursor || FDataSet.IsEmpty() || cursor->GetField(FieldNo(), FDataSet.RecordBuffer(), nullptr);
+}
+
+std::string TField::AsString() const {
+  if (IsNull()) return {};
+  return TextOf(*FDataSet.Cursor(), FDataSet.RecordBuffer());
+}
+
+std::string TField::TextOf(const TDataCursor& cursor, const uint8_t* record) const {
+  const TFieldDefinition& definition = cursor.GetFieldDefinition(FieldNo());
+  std::vector<uint8_t> value(std::max<size_t>(definition.StoredSize(), kTextSize), 0);
+  if (cursor.GetField(FieldNo(), record, value.data())) return {};
+  if (definition.Type() == TFieldType::String) return LoadStringValue(value.data(), definition.StoredSize());
+  const int size = definition.IsAutoIncrement() ? 4 : definition.StoredSize();
+  if (!Convert(definition.Type(), size, definition.Scale(), value, kTextSize, 0, TFieldType::String))
+    RaiseEngineError(err::InvalidConversion, cursor.TableName(), FieldName(),
+                     "'" + FieldName() + "' cannot be read as text");
+  return LoadStringValue(value.data(), kTextSize);
+}
+
+}  // namespace sklad

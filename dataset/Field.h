@@ -1,0 +1,38 @@
+// TField: one field of an open dataset, reading its value from the dataset's current record
+// buffer (filled by the last cursor read, so a read costs no file access).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FieldDefs.h"
+
+namespace sklad {
+
+class TDataCursor;
+class TSkladDataSet;
+
+class TField {
+ public:
+  TField(TSkladDataSet& dataSet, TFieldDef definition);
+
+  const std::string& FieldName() const { return FDefinition.Name; }
+  int FieldNo() const { return FDefinition.FieldNo; }
+  TFieldKind DataType() const { return FDefinition.Kind; }
+  int Size() const { return FDefinition.Size; }
+  bool Required() const { return FDefinition.Required; }
+  TSkladDataSet& DataSet() const { return FDataSet; }
+
+  // Of the current record; with no current record every field is null.
+  bool IsNull() const;
+  // The value as text; null reads as an empty text. BLOB values are not read as text here.
+  std::string AsString() const;
+  // The same of any record buffer of the cursor.
+  std::string TextOf(const TDataCursor& cursor, const uint8_t* record) const;
+
+ private:
+  TSkladDataSet& FDataSet;
+  TFieldDef FDefinition;
+};
+
+}  // namespace sklad
