@@ -197,9 +197,6 @@ void TDataCursor::ChangeFilters(TFilter* filter, bool drop) {
     UpdateBitmapNavigation();
     if (!found) RaiseEngineError(err::InvalidFilterHandle, FTableName);
     // The remaining filters keep their bitmaps: they are only combined anew.
-    if (FBitmapNavigation && FVisibleBitmap->Size() == 0) {
-      RebuildBitmaps();
-    }
     CombineBitmaps();
     ResyncToCurrentRecord();
     return 0;

@@ -120,8 +120,11 @@ void TDataCursor::EvaluateNode(TFilter& filter, TRecordsBitmap& bitmap, TExpToke
     bitmap.Assign(*second);
     return;
   }
-  // A comparison whose constant no key can stand for exactly is tested record by record.
-  if (!EvaluateThroughIndex(filter.CostRule(), bitmap, node)) EvaluateRecords(bitmap, filter, &node, parent);
+  // Under an AND only the incoming candidates count, as for record tests, so that a sibling
+  // tested record by record reads no record this part could not have passed.
+  TPooledBitmap candidates(bitmap);
+  if (!EvaluateThroughIndex(filter.CostRule(), bitmap, node)) return EvaluateRecords(bitmap, filter, &node, parent);
+  if (parent == TOperator::And) bitmap.AndWith(*candidates);
 }
 
 }  // namespace sklad
