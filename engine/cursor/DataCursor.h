@@ -1,6 +1,7 @@
 // TDataCursor: the engine's cursor over one table — opening and sharing the table object,
-// natural or index order, the live-records, range and visible bitmaps, navigation with record
-// numbers, counts and bookmarks, and the resynchronisation every operation starts with.
+// natural or index order, the live-records, range, filter and visible bitmaps, navigation with
+// record numbers, counts and bookmarks, keys and ranges, BLOB values opened in memory, and the
+// resynchronisation every operation starts with.
 #pragma once
 
 #include <cstdint>
