@@ -113,7 +113,8 @@ void TDataCursor::Open() {
     FVisibleCount = 0;
     FAtEnd = FAtBeginning = false;
     SwitchIndex(FSourceMode ? kNaturalOrder : 0);
-    RecountBody();
+    // Counting reads the index: under the read bracket, which starts again after a change.
+    Recount();
     First();
   } catch (...) {
     Close();

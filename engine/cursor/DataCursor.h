@@ -139,10 +139,6 @@ class TDataCursor {
   bool BitmapNavigation() const { return FBitmapNavigation; }
   // Records read from the table and tested by filter evaluation, since the cursor was created.
   int64_t FilterRecordsRead() const { return FFilterRecordsRead; }
-  // After this cursor wrote record r (buffer: its new image) or deleted it: the bitmaps and the
-  // count follow that one record.
-  void RecountAfterChange(int32_t recordNumber, const uint8_t* record);
-  void RecountAfterDelete(int32_t recordNumber);
 
   // ---- Filter evaluation through indexes (FilterIndexLevel.cpp, FilterIndexRanges.cpp) ----
   // 0: the node needs record-by-record tests; 1: part of it can use an index; 2: all of it can.
@@ -225,6 +221,33 @@ class TDataCursor {
   // The bits of the records whose keys lie in the cursor's range set in a bitmap of the caller's
   // size; without a range every bit is cleared.
   void SetRangeBits(TRecordsBitmap& bitmap);
+
+  // ---- Record editing and record locks ----
+  // The caller supplies auto-increment values; accepted only when the table has an
+  // auto-increment field.
+  void SetUserRecordIds(bool value);
+  bool UserRecordIds() const { return FUserRecordIds; }
+  // ReadCurrent that, with lock, first locks the current record for editing; raises 8708 (the
+  // record unlocked again) when the stored record no longer equals buffer.
+  int ReadCurrent(uint8_t* buffer, bool lock);
+  // Writes a field of a record buffer; value null makes the field null.
+  void PutField(int fieldNo, uint8_t* record, const uint8_t* value) const;
+  void ClearRecord(uint8_t* buffer) const;
+  // A new record: zeroed, then the fields' default values.
+  void InitRecord(uint8_t* buffer) const;
+  // Raises 9732, 9730 or 9731 for a missing required value or a value outside its limits.
+  void ValidateRecord(const uint8_t* buffer) const;
+  // Each raises 11013 through a read-only cursor. Insert sets the buffer's auto-increment value
+  // (unless the caller supplies it); modify and delete work on the record read with lock.
+  void InsertRecord(uint8_t* buffer, bool resync);
+  void ModifyRecord(uint8_t* buffer, bool resync, bool unlock);
+  void DeleteRecord(const uint8_t* buffer, bool resync);
+  // The current record as a new record in buffer (may be null): its non-null fields, and its
+  // auto-increment value when the caller supplies those. 8709 without a current record.
+  int CopyCurrentRecord(uint8_t* buffer);
+  // 0 means the current record. 10258 when it is locked already or after the retries.
+  void LockRecord(int32_t recordNumber);
+  void UnlockRecord(int32_t recordNumber);
 
  private:
   friend class TFilter;
@@ -418,6 +441,33 @@ class TDataCursor {
   std::vector<uint8_t> FRangeLowKey;
   std::vector<uint8_t> FRangeHighKey;
   bool FRangeActive = false;
+
+  // ---- Record editing ----
+  // Runs a change between the table's write lock (taken with BeginWrite) and EndWrite.
+  template <class TBody>
+  void Writing(TBody&& body);
+  void CheckWritable() const;
+  void BeginWrite();
+  void EndWrite();
+  // Hands the changed files to the table and takes its new counters as this cursor's own.
+  void CommitChange(bool dataChanged, bool blobsWritten, bool keysChanged);
+  // The slots of the key indexes a record of this table is entered in (index 0 only with a
+  // primary key), without the record-state index.
+  std::vector<int> KeyIndexSlots() const;
+  std::string IndexNameOf(int slot) const;
+  int32_t SlotForNextInsert() const;
+  // The number of the record read for editing; 8708 when there is none.
+  int32_t EditedRecordNumber() const;
+  // Fills the BLOB fields of a record image being stored, from the previous stored record when
+  // there is one; answers whether BLOB values were written.
+  bool StoreBlobValues(uint8_t* record, const uint8_t* previous) const;
+  // The insert and delete steps under the record's lock.
+  void InsertLocked(uint8_t* buffer, int32_t number, bool resync);
+  void DeleteLocked(const uint8_t* buffer, int32_t number, bool resync);
+  // The bitmaps and counts after this cursor stored or removed record r.
+  void RecountAfterChange(int32_t recordNumber);
+  void RecountAfterDelete(int32_t recordNumber);
+  bool FUserRecordIds = false;
 };
 
 }  // namespace sklad

@@ -321,69 +321,6 @@ void TDataCursor::CombineBitmaps() {
   FVisibleCount = FVisibleBitmap->Count();
 }
 
-// ---- Changes made through this cursor ----
-
-namespace {
-
-// Grows a bitmap to cover one more written record; bits it did not cover before carry no
-// meaning (an inverted bitmap has them set) and start cleared.
-void GrowTo(TRecordsBitmap& bitmap, int32_t size) {
-  const int32_t previous = bitmap.Size();
-  if (size <= previous) return;
-  bitmap.SetSize(size);
-  for (int32_t n = previous + 1; n <= size; ++n) bitmap.ClearBit(n);
-}
-
-}  // namespace
-
-void TDataCursor::RecountAfterChange(int32_t recordNumber, const uint8_t* record) {
-  Reading([&] {
-    ComputeRangeOrdinals();
-    if (!FBitmapNavigation) return 0;
-    const int32_t highest = HighestRecordNumber();
-    if (highest < 1) {
-      FVisibleBitmap->SetSize(0);
-      FRangeBitmap->SetSize(0);
-      FLiveBitmap->SetSize(0);
-      return 0;
-    }
-    GrowTo(*FVisibleBitmap, highest);
-    if (RangeApplies()) {
-      GrowTo(*FRangeBitmap, highest);
-      uint8_t key[kMaxKeyLength];
-      BuildKey(record, key);
-      if (KeyInRange(key)) {
-        FRangeBitmap->SetBit(recordNumber);
-      } else {
-        FRangeBitmap->ClearBit(recordNumber);
-      }
-    } else {
-      FRangeBitmap->SetSize(0);
-    }
-    GrowTo(*FLiveBitmap, highest);
-    FLiveBitmap->SetBit(recordNumber);
-    for (const auto& filter : FFilters) {
-      if (filter->Active()) filter->EvaluateRecord(recordNumber, record);
-    }
-    CombineBitmaps();
-    return 0;
-  });
-}
-
-void TDataCursor::RecountAfterDelete(int32_t recordNumber) {
-  Reading([&] {
-    ComputeRangeOrdinals();
-    if (!FBitmapNavigation || FVisibleBitmap->Size() == 0) return 0;
-    if (RangeApplies()) FRangeBitmap->ClearBit(recordNumber);
-    FLiveBitmap->ClearBit(recordNumber);
-    for (const auto& filter : FFilters) {
-      if (filter->Active()) filter->RemoveRecord(recordNumber);
-    }
-    CombineBitmaps();
-    return 0;
-  });
-}
-
 // ---- Testing records ----
 
 void TDataCursor::EvaluateRecords(TRecordsBitmap& bitmap, const TFilter& filter, const TExpToken* node,

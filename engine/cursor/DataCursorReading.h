@@ -20,8 +20,15 @@ auto TDataCursor::Reading(TBody&& body) {
     } catch (const EIndexReadRestart&) {
       // Only the outermost operation starts again, from a resynchronised cursor.
       if (FReadDepth > 1) throw;
-      TableChanged();
-      Resynchronise();
+      // The resynchronisation reads too, and may find yet another change.
+      for (bool resynchronised = false; !resynchronised;) {
+        try {
+          TableChanged();
+          Resynchronise();
+          resynchronised = true;
+        } catch (const EIndexReadRestart&) {
+        }
+      }
     }
   }
 }

@@ -218,8 +218,10 @@ void TDataFile::SetLastAutoIncrement(int32_t value) {
   MarkHeaderModified();
 }
 
+int32_t TDataFile::FollowingAutoIncrement() const { return NextCounterValue(FHeader.LastAutoIncrement()); }
+
 int32_t TDataFile::NextAutoIncrement() {
-  const int32_t value = NextCounterValue(FHeader.LastAutoIncrement());
+  const int32_t value = FollowingAutoIncrement();
   FHeader.SetLastAutoIncrement(value);
   MarkHeaderModified();
   return value;

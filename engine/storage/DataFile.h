@@ -82,6 +82,8 @@ class TDataFile : public TFileHandler {
   void SetLastAutoIncrement(int32_t value);
   // The next auto-increment value (1 first; after 2,147,483,647 it starts again at 1).
   int32_t NextAutoIncrement();
+  // The value NextAutoIncrement would hand out, without handing it out.
+  int32_t FollowingAutoIncrement() const;
   // The next BLOB identifier, counted the same way.
   int32_t NextBlobId();
   int32_t NextRecordNumber() const { return FHeader.NextRecordNumber(); }

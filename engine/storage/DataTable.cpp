@@ -276,9 +276,18 @@ bool TDataTable::LockRecord(int32_t record) {
     if (FInTransaction && FSystemLocks.count(record)) {
       FDeferredUnlocks.erase(record);  // held since earlier in the transaction
     } else {
-      if (!FExclusive && !StrictChangeDetection()) changed = BeginRead();
+      // The record is waited for without the read lock: a reader waiting here would keep the
+      // record's holder from writing, and so from ever releasing it.
       const TDataSession& session = Session();
       if (!LockRecordByte(*FData, record, session.LockRetryCount, session.LockWaitTime)) Raise(err::RecordInUse);
+      if (!FExclusive && !StrictChangeDetection()) {
+        try {
+          changed = BeginRead();
+        } catch (...) {
+          UnlockRecordByte(*FData, record);
+          throw;
+        }
+      }
       FSystemLocks.insert(record);
       FDeferredUnlocks.erase(record);
     }

@@ -278,6 +278,21 @@ TRecord* TRecordCache::NewRecord() {
   return record;
 }
 
+void TRecordCache::TakeBackAppended(TRecord* record) {
+  TDataFileHeader& header = FFile.FHeader;
+  const int32_t number = record->FNumber;
+  const int at = LowerBound(number);
+  if (number != header.NextRecordNumber() - 1 || at >= FCache.Count() || FCache[at] != record)
+    RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
+  FCache.Delete(at);
+  Unlink(record);
+  record->FPinCount = 0;
+  record->FModified = false;
+  FStack.Give(record);
+  header.SetNextRecordNumber(number);
+  FFile.MarkHeaderModified();
+}
+
 void TRecordCache::FreeRecord(TRecord& record) {
   if (record.State() == kRecordDeleted) return;  // already on the list (or deliberately left off it)
   TDataFileHeader& header = FFile.FHeader;

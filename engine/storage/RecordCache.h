@@ -54,6 +54,9 @@ class TRecordCache {
   // The pinned, active record an insert must use: a reused deleted slot (tables with a primary
   // key) or a new record at the end. nullptr as for GetRecord.
   [[nodiscard]] TRecord* NewRecord();
+  // Takes back the record NewRecord appended for an insert that failed: it leaves the cache
+  // unwritten and the file ends before it again.
+  void TakeBackAppended(TRecord* record);
   // The record becomes deleted and heads the free-record list.
   void FreeRecord(TRecord& record);
   // Writes modified, unpinned records in runs; answers whether anything was written.
