@@ -460,7 +460,9 @@ class TDataCursor {
   int32_t EditedRecordNumber() const;
   // Fills the BLOB fields of a record image being stored, from the previous stored record when
   // there is one; answers whether BLOB values were written.
-  bool StoreBlobValues(uint8_t* record, const uint8_t* previous) const;
+  bool StoreBlobValues(uint8_t* record, const uint8_t* previous);
+  // Frees the block chains of a stored record's BLOB values; answers whether any was freed.
+  bool FreeRecordBlobs(const uint8_t* record);
   // The insert and delete steps under the record's lock.
   void InsertLocked(uint8_t* buffer, int32_t number, bool resync);
   void DeleteLocked(const uint8_t* buffer, int32_t number, bool resync);

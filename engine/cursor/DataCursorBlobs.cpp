@@ -205,6 +205,20 @@ bool TDataCursor::PostBlobs(uint8_t* record) {
   return anyModified;
 }
 
+bool TDataCursor::FreeRecordBlobs(const uint8_t* record) {
+  bool freed = false;
+  for (int n = 1; n <= FieldCount(); ++n) {
+    const TFieldDefinition& field = GetFieldDefinition(n);
+    if (field.Type() != TFieldType::Blob || record[field.Offset()] == 0) continue;
+    const int32_t firstBlock = LoadLE<int32_t>(record + field.Offset() + kReferenceAt);
+    if (firstBlock <= 0) continue;
+    FreeBlobChain(FTable->Blob(), static_cast<uint32_t>(firstBlock), LoadLE<int32_t>(record + field.Offset() + kBlobIdAt),
+                  LoadLE<int32_t>(record + kRecordNumberAt), false);
+    freed = true;
+  }
+  return freed;
+}
+
 void TDataCursor::EmptyAllBlobs(uint8_t* record) {
   for (int n = 1; n <= FieldCount(); ++n) {
     if (GetFieldDefinition(n).Type() != TFieldType::Blob) continue;

@@ -188,5 +188,27 @@ TEST_F(CursorBlobTest, PostingWritesChangedValuesAndFreesEmptiedOnes) {
   EXPECT_TRUE(FCursor->GetField(kMemoField, record.data(), nullptr));
 }
 
+TEST_F(CursorBlobTest, RecordsWrittenThroughTheCursorCarryTheirValues) {
+  std::vector<uint8_t> record(static_cast<size_t>(FCursor->RecordSize()));
+  FCursor->InitRecord(record.data());
+  uint8_t id[4];
+  StoreLE<int32_t>(id, 4);
+  FCursor->PutField(testing::kIdField, record.data(), id);
+  ASSERT_EQ(FCursor->OpenBlob(kMemoField, record.data(), 1, TDataCursor::kBlobWrite), 0);
+  const std::string text = "vložený popis " + std::string(900, 'z');
+  ASSERT_EQ(FCursor->WriteBlob(kMemoField, record.data(), static_cast<int32_t>(text.size()),
+                               reinterpret_cast<const uint8_t*>(text.data()), 0),
+            0);
+  FCursor->InsertRecord(record.data(), true);
+  EXPECT_EQ(FCursor->OpenBlobCount(), 0);
+  std::vector<uint8_t> stored = Record(4);
+  EXPECT_EQ(ReadWhole(stored.data()), text);
+
+  // Deleting the record frees its blocks.
+  const uint32_t freeBefore = FTable->Blob().Header().FirstFreeBlock();
+  FCursor->DeleteRecord(stored.data(), true);
+  EXPECT_NE(FTable->Blob().Header().FirstFreeBlock(), freeBefore);
+}
+
 }  // namespace
 }  // namespace sklad
