@@ -34,7 +34,8 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
-TDataCursor::TDataCursor(TDataDirectory& directory) : FDirectory(directory) {
+TDataCursor::TDataCursor(TDataDirectory& directory)
+    : FDirectory(directory), FColumns(std::make_unique<TCursorColumns>(*this)) {
   TRecordsBitmapStack& pool = TRecordsBitmapStack::Instance();
   FVisibleBitmap = pool.Acquire();
   FRangeBitmap = pool.Acquire();
@@ -136,6 +137,8 @@ void TDataCursor::SnapshotCounters() {
 
 void TDataCursor::Close() {
   if (!FActive) return;
+  FBlobBuffers.Clear();
+  FFilters.Clear();
   FBitmapNavigation = false;
   FVisibleBitmap->SetSize(0);
   FRangeBitmap->SetSize(0);
@@ -178,12 +181,7 @@ void TDataCursor::SwitchIndex(int number) {
   }
   FCurrentKey.assign(FIndex ? static_cast<size_t>(FIndex->KeyLength()) : 0, 0);
   FCurrentEntry = {};
-  FBitmapNavigation = NaturalOrder();
-  if (!FBitmapNavigation) {
-    FVisibleBitmap->SetSize(0);
-    FRangeBitmap->SetSize(0);
-    FLiveBitmap->SetSize(0);
-  }
+  UpdateBitmapNavigation();
 }
 
 void TDataCursor::SelectIndex(int number) {
@@ -297,6 +295,7 @@ std::unique_ptr<TDataCursor> TDataCursor::Clone() {
       clone->SelectIndexByName(FIndexName);
     }
     if (RangeApplies()) clone->SetRange(true, FRangeLowKey.data(), 0, FRangeHighKey.data(), 0);
+    CopyFiltersTo(*clone);
     clone->SyncToCursor(*this);
     return clone;
   });

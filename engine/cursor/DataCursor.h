@@ -1,6 +1,7 @@
 // TDataCursor: the engine's cursor over one table — opening and sharing the table object,
-// natural or index order, the live-records, range and visible bitmaps, navigation with record
-// numbers, counts and bookmarks, and the resynchronisation every operation starts with.
+// natural or index order, the live-records, range, filter and visible bitmaps, navigation with
+// record numbers, counts and bookmarks, keys and ranges, BLOB values opened in memory, and the
+// resynchronisation every operation starts with.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "CursorColumns.h"
 #include "CursorIndex.h"
+#include "Filter.h"
 #include "RecordsBitmap.h"
+#include "engine/query/expression/ExpToken.h"
+#include "engine/storage/BlobBuffer.h"
 #include "engine/storage/LanguageCharMaps.h"
 #include "engine/storage/FieldDefinition.h"
 #include "engine/storage/SystemList.h"
@@ -113,6 +118,59 @@ class TDataCursor {
   // The visible set and its count, recomputed from the table.
   void Recount();
 
+  // ---- Filters (DataCursorFilters.cpp) ----
+  static constexpr int kMaxFilters = 64;
+  // Compiles a filter text against the table's fields (10051 on a fault). Every AddFilter raises
+  // 9482 when the cursor has kMaxFilters filters already; a new filter is inactive.
+  TFilter* AddFilter(std::string_view text, bool noPartialCompare, bool caseInsensitive, bool costRule = true,
+                     bool afterExpressions = false);
+  // A bound and prepared tree; with ownsExpression the filter frees it.
+  TFilter* AddFilter(TExpToken* expression, bool ownsExpression, bool costRule, bool afterExpressions);
+  TFilter* AddFilter(TRecordFilterCallback callback, void* callbackOwner, bool costRule = true,
+                     bool afterExpressions = true);
+  // 10050 for a filter that is not this cursor's. Deactivate and drop take null for every filter.
+  void ActivateFilter(TFilter* filter);
+  void DeactivateFilter(TFilter* filter);
+  void DropFilter(TFilter* filter);
+  // 10050 unless the filter is this cursor's and active; nothing for a null tree.
+  void ReplaceFilterExpression(TExpToken* expression, TFilter* filter);
+  int FilterCount() const { return FFilters.Count(); }
+  TFilter* FilterAt(int i) const { return FFilters[i].get(); }
+  bool BitmapNavigation() const { return FBitmapNavigation; }
+  // Records read from the table and tested by filter evaluation, since the cursor was created.
+  int64_t FilterRecordsRead() const { return FFilterRecordsRead; }
+
+  // ---- Filter evaluation through indexes (FilterIndexLevel.cpp, FilterIndexRanges.cpp) ----
+  // 0: the node needs record-by-record tests; 1: part of it can use an index; 2: all of it can.
+  // Stored in every node visited; an AND puts its better operand first. With the count rule (the
+  // SQL planner's) a part below the root that matches over 90% of the records counts as 0.
+  uint8_t FilterOptimizationLevel(TOperator parent, TExpToken& node, bool countRule);
+
+  // ---- BLOB access (DataCursorBlobs.cpp) ----
+  // Results are engine error codes, 0 for success. While open, the record holds a negative
+  // handle in place of the value's first block offset.
+  static constexpr int kMaxOpenBlobs = 64;
+  static constexpr uint8_t kBlobRead = 1;
+  static constexpr uint8_t kBlobWrite = 2;
+  // closeTag 0: a dataset stream's value; 1: opened by the engine.
+  int OpenBlob(int fieldNo, uint8_t* record, int closeTag, uint8_t mode);
+  // 0, or 8711 when fewer than wanted bytes remain (count says how many were copied).
+  int ReadBlob(int fieldNo, const uint8_t* record, int32_t& count, int32_t wanted, uint8_t* dest, int32_t offset);
+  int WriteBlob(int fieldNo, const uint8_t* record, int32_t count, const uint8_t* source, int32_t offset);
+  int TruncateBlob(int fieldNo, const uint8_t* record, int32_t newLength);
+  int GetBlobSize(int fieldNo, const uint8_t* record, int32_t& length);
+  int CloseBlob(int fieldNo, uint8_t* record, int closeTag);
+  bool IsOpenBlob(int32_t handle) const { return FindBlob(handle) != nullptr; }
+  // all: every open value; otherwise those opened by the engine (close tag 1).
+  void FreeBlobBuffers(bool all);
+  int OpenBlobCount() const { return FBlobBuffers.Count(); }
+  // The BLOB steps of posting a record, under the table's write lock: new identifiers for the
+  // modified values, their chains written (or freed when empty), every open value's first block
+  // offset back into the record, and the engine's buffers freed. Answers whether any value was
+  // written.
+  bool PostBlobs(uint8_t* record);
+  // Before a delete: every BLOB value of the record opened and emptied, so posting frees it.
+  void EmptyAllBlobs(uint8_t* record);
   // ---- Keys, ranges and key search ----
   // Keys of the current index (KeyLength bytes, buffers of kMaxKeyLength); in natural order
   // the key is empty and searches and ranges do nothing.
@@ -192,6 +250,8 @@ class TDataCursor {
   void UnlockRecord(int32_t recordNumber);
 
  private:
+  friend class TFilter;
+  friend class TCursorColumns;
   // Runs an operation between BeginRead and EndRead; a read that found another user's change
   // resynchronises the cursor and runs the operation again.
   template <class TBody>
@@ -265,6 +325,91 @@ class TDataCursor {
   int FRecordSize = 0;
   int FReadDepth = 0;
 
+  // ---- Filters ----
+  TFilter* InsertFilter(std::unique_ptr<TFilter> filter);
+  int FilterIndex(const TFilter* filter) const;
+  void CheckFilterRoom() const;
+  void UpdateBitmapNavigation();
+  void ApplyFilter(TFilter& filter);
+  // Sizes the visible bitmap and builds the range and live bitmaps; false when the table has no
+  // records (every bitmap then empty).
+  bool PrepareBaseBitmaps();
+  // The filter's candidates: range AND live.
+  void StartFilterBitmap(TFilter& filter);
+  // After a failed evaluation: bitmaps that were never fully tested have been cleared, and nothing
+  // is visible until the next rebuild.
+  void EmptyVisibleSet();
+  void ChangeFilters(TFilter* filter, bool drop);
+  // The same filters, in the same order, active where these are.
+  void CopyFiltersTo(TDataCursor& clone) const;
+  void EvaluateNode(TFilter& filter, TRecordsBitmap& bitmap, TExpToken& node, TOperator parent);
+  // Record by record: below an AND only the set bits are candidates; under any other parent
+  // every active record is tested (deleted ones keep their bit for the live bitmap to remove).
+  void EvaluateRecords(TRecordsBitmap& bitmap, const TFilter& filter, const TExpToken* node, TOperator parent);
+  bool ExpressionHolds(const TExpToken& expression, const uint8_t* record);
+  // Supplies a column's value to the evaluator; a memo's whole text through the BLOB access.
+  void FieldValueCallback(const uint8_t* record, TExpToken& column);
+
+  TSystemList<std::unique_ptr<TFilter>> FFilters;
+  std::unique_ptr<TCursorColumns> FColumns;
+  int64_t FFilterRecordsRead = 0;
+
+  // ---- Filter evaluation through indexes (FilterIndexRanges.cpp) ----
+  // How a constant stands in a key of an index on its column.
+  enum class TKeyFit : uint8_t { Exact, NeverEqual, Unknown };
+  // Fills the bitmap with the records that satisfy a comparison, IN or BETWEEN of an indexed
+  // column; false (bitmap untouched) when no key can stand for a constant exactly. The cost rule
+  // allows walking the keys outside an interval instead.
+  bool EvaluateThroughIndex(bool costRule, TRecordsBitmap& bitmap, const TExpToken& node);
+  // Whether an indexed node matches at most 90% of the table's records.
+  bool FewEnoughMatches(const TExpToken& node);
+  uint8_t NodeOptimizationLevel(TOperator parent, TExpToken& node, bool countRule);
+  // Runs the body with the index of the slot as the current index; the position is untouched.
+  template <class TBody>
+  void WithIndex(int slot, TBody&& body);
+  // The current index's key of a record holding the constant in the field (null when none).
+  TKeyFit ConstantKey(int fieldNo, const TExpToken* constant, bool upperSubject, uint8_t* key);
+  // The records whose first key field compares with the key's first compareLength bytes as the
+  // operator says (=, <>, <, >, <=, >=, IS NULL, IS NOT NULL); nullKey is the key of a null value.
+  void SetBitsForComparison(TOperator op, const uint8_t* key, const uint8_t* nullKey, int compareLength,
+                            bool costRule, TRecordsBitmap& bitmap);
+  // The records of the keys from low to high; with the cost rule and no table language, when
+  // most keys lie inside, by walking the keys outside and inverting.
+  void SetBitsInInterval(const uint8_t* low, const uint8_t* high, int compareLength, bool costRule,
+                         TRecordsBitmap& bitmap);
+  // The first and last possible keys whose first compareLength bytes equal the key's.
+  void KeyBlock(const uint8_t* key, int compareLength, uint8_t* low, uint8_t* high) const;
+
+  // The first index (primary, then secondary) whose first key field is the field and, for a
+  // string field unless anyCase, whose case-insensitivity matches; -1 when none.
+  int IndexForField(int fieldNo, bool caseInsensitive, bool anyCase) const;
+
+  // ---- Filtered navigation in index order (DataCursorFilteredNavigation.cpp) ----
+  // From the ordinal in direction (1 forward, -1 backward) to the first entry inside the range
+  // whose record is visible; false when there is none.
+  bool ScanToVisible(uint32_t& ordinal, int direction);
+  // n visible entries forward or backward from the current one.
+  void MoveByVisible(int32_t n);
+  // The visible entry at the ordinal or the next one after it, else the last one before it.
+  void PlaceAtVisibleNear(uint32_t ordinal);
+
+  // ---- BLOB access ----
+  struct TOpenBlob {
+    int32_t Handle = 0;
+    std::unique_ptr<TBlobBuffer> Buffer;
+  };
+  int32_t BlobReference(const TFieldDefinition& field, const uint8_t* record) const;
+  // Writes a first block offset or handle into the record and sets the null flag: a value when
+  // the offset is positive or names an open value that is not empty.
+  void StoreBlobReference(const TFieldDefinition& field, uint8_t* record, int32_t reference) const;
+  TBlobBuffer* FindBlob(int32_t handle) const;
+  int BlobSlot(int32_t handle) const;
+  int32_t NewBlobHandle();
+  // The open value the record's field names, or null.
+  TBlobBuffer* OpenValue(int fieldNo, const uint8_t* record) const;
+
+  TSystemList<TOpenBlob> FBlobBuffers;
+  int32_t FLastBlobHandle = 0;
   // ---- Password ----
   void RequestPassword();
 
@@ -315,7 +460,9 @@ class TDataCursor {
   int32_t EditedRecordNumber() const;
   // Fills the BLOB fields of a record image being stored, from the previous stored record when
   // there is one; answers whether BLOB values were written.
-  bool StoreBlobValues(uint8_t* record, const uint8_t* previous) const;
+  bool StoreBlobValues(uint8_t* record, const uint8_t* previous);
+  // Frees the block chains of a stored record's BLOB values; answers whether any was freed.
+  bool FreeRecordBlobs(const uint8_t* record);
   // The insert and delete steps under the record's lock.
   void InsertLocked(uint8_t* buffer, int32_t number, bool resync);
   void DeleteLocked(const uint8_t* buffer, int32_t number, bool resync);

@@ -27,24 +27,6 @@ void TDataCursor::RecountBody() {
   }
 }
 
-void TDataCursor::RebuildBitmaps() {
-  if (FBuildingBitmaps || !FBitmapNavigation) return;
-  FBuildingBitmaps = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{FBuildingBitmaps};
-  const int32_t highest = HighestRecordNumber();
-  FVisibleBitmap->SetSize(std::max(highest, 0));
-  if (highest < 1) {
-    FRangeBitmap->SetSize(0);
-    FLiveBitmap->SetSize(0);
-    return;
-  }
-  BuildRangeBitmap();
-  BuildLiveBitmap();
-}
-
 void TDataCursor::BuildLiveBitmap() {
   FLiveBitmap->SetSize(FVisibleBitmap->Size());
   FLiveBitmap->ClearAll();
@@ -64,17 +46,6 @@ void TDataCursor::BuildLiveBitmap() {
     }
   }
   FLiveBitmap->Invert();
-}
-
-void TDataCursor::CombineBitmaps() {
-  if (FBuildingBitmaps || !FBitmapNavigation) return;
-  if (FVisibleBitmap->Size() == 0) {
-    FVisibleCount = 0;
-    return;
-  }
-  FVisibleBitmap->Assign(*FLiveBitmap);
-  if (FRangeBitmap->Size() > 0) FVisibleBitmap->AndWith(*FRangeBitmap);
-  FVisibleCount = FVisibleBitmap->Count();
 }
 
 int32_t TDataCursor::GetRecordCount() {

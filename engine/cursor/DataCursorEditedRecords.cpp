@@ -33,7 +33,10 @@ void TDataCursor::RecountAfterChange(int32_t recordNumber) {
     BuildKey(FCurrentRecord.data(), key);
     KeyInRange(key) ? FRangeBitmap->SetBit(recordNumber) : FRangeBitmap->ClearBit(recordNumber);
   }
-  // Each active filter will test the stored record here and set or clear its bit.
+  // Each active filter tests the stored record and sets or clears its bit.
+  for (const auto& filter : FFilters) {
+    if (filter->Active()) filter->EvaluateRecord(recordNumber, FCurrentRecord.data());
+  }
   CombineBitmaps();
 }
 
@@ -41,7 +44,9 @@ void TDataCursor::RecountAfterDelete(int32_t recordNumber) {
   ComputeRangeOrdinals();
   if (!FBitmapNavigation || FVisibleBitmap->Size() == 0) return;
   FLiveBitmap->ClearBit(recordNumber);
-  // Each active filter will clear the record's bit here.
+  for (const auto& filter : FFilters) {
+    if (filter->Active()) filter->RemoveRecord(recordNumber);
+  }
   CombineBitmaps();
 }
 

@@ -106,19 +106,20 @@ int32_t TDataCursor::SlotForNextInsert() const {
   return data.NextRecordNumber();
 }
 
-bool TDataCursor::StoreBlobValues(uint8_t* record, const uint8_t* previous) const {
-  // BLOB values are not written through the cursor yet: a new record's BLOB fields are empty and
-  // a modified record keeps the values it has. Writing the cursor's open BLOB values goes here.
+bool TDataCursor::StoreBlobValues(uint8_t* record, const uint8_t* previous) {
+  // A value open in this cursor is written from its buffer; any other BLOB field keeps the value
+  // the record had (a new record's is empty).
   for (const TFieldDefinition& field : FFields) {
     if (field.Type() != TFieldType::Blob) continue;
     const int offset = field.Offset();
+    if (IsOpenBlob(LoadLE<int32_t>(record + offset + 1))) continue;
     if (previous != nullptr) {
       std::copy_n(previous + offset, 1 + field.StoredSize(), record + offset);
     } else {
       std::fill_n(record + offset, 1 + field.StoredSize(), 0);
     }
   }
-  return false;
+  return PostBlobs(record);
 }
 
 // ---- Insert ----
@@ -302,11 +303,11 @@ void TDataCursor::DeleteLocked(const uint8_t* buffer, int32_t number, bool resyn
   keys.Replace(kRecordStateSlot, keys.BuildKey(kRecordStateSlot, stored->Bytes()),
                keys.BuildKey(kRecordStateSlot, deleted.data()), number);
   keys.Keep();
-  // Freeing the record's BLOB blocks goes here, once BLOB values are written through the cursor.
+  const bool blobsFreed = FreeRecordBlobs(stored->Bytes());
   FTable->Index().DecrementRecordCount();
   records.FreeRecord(*stored);
   stored.Release();
-  CommitChange(true, false, true);
+  CommitChange(true, blobsFreed, true);
   if (resync) {
     RecountAfterDelete(number);
     ResyncToCurrentRecord();

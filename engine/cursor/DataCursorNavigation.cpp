@@ -43,6 +43,8 @@ void TDataCursor::GotoFirstVisible() {
     FRecordNumber = 0;
     FPosition = 0;
     FVisibleBitmap->NextSetBits(FRecordNumber, 1, FPosition);
+  } else if (FBitmapNavigation) {
+    PlaceAtVisibleNear(static_cast<uint32_t>(FRangeStart));
   } else {
     PlaceAtOrdinal(static_cast<uint32_t>(FRangeStart));
   }
@@ -58,8 +60,11 @@ void TDataCursor::GotoLastVisible() {
     FRecordNumber = HighestRecordNumber() + 1;
     FPosition = FVisibleCount + 1;
     FVisibleBitmap->PriorSetBits(FRecordNumber, 1, FPosition);
+  } else if (uint32_t last = static_cast<uint32_t>(FRangeEnd); FBitmapNavigation) {
+    if (ScanToVisible(last, -1)) PlaceAtOrdinal(last);
+    else SetNoRecord();
   } else {
-    PlaceAtOrdinal(static_cast<uint32_t>(FRangeEnd));
+    PlaceAtOrdinal(last);
   }
 }
 
@@ -92,6 +97,7 @@ void TDataCursor::MoveByBody(int32_t n) {
     SetNoRecord();
     return;
   }
+  if (FBitmapNavigation) return MoveByVisible(n);
   // Without filters every key of the range is visible: the move is a jump between ordinals.
   const int64_t target = int64_t{FPosition} + n;
   if (target > FRangeEnd) {
@@ -167,8 +173,10 @@ void TDataCursor::GotoRecordNumber(int32_t n) {
       } else if (FRecordNumber != 0) {
         const int64_t ordinal = int64_t{FRangeStart} + std::max(n, 1) - 1;
         if (ordinal > FRangeEnd) {
-          PlaceAtOrdinal(static_cast<uint32_t>(FRangeEnd));
+          GotoLastVisible();
           FAtEnd = true;
+        } else if (FBitmapNavigation) {
+          PlaceAtVisibleNear(static_cast<uint32_t>(ordinal));
         } else {
           PlaceAtOrdinal(static_cast<uint32_t>(ordinal));
         }

@@ -7,6 +7,7 @@
 #include "engine/storage/DataTable.h"
 #include "engine/storage/EngineError.h"
 #include "engine/storage/IndexReadRestart.h"
+#include "engine/storage/LittleEndian.h"
 
 namespace sklad {
 
@@ -90,6 +91,14 @@ bool TDataCursor::GetField(int fieldNo, const uint8_t* record, uint8_t* dest) co
   if (dest != nullptr) {
     std::fill_n(dest, size, 0);
     std::copy_n(record + offset + 1, size, dest);
+  }
+  if (field.Type() == TFieldType::Blob) {
+    // An open value is null when it is empty; a foreign handle reads as a value.
+    const int32_t reference = LoadLE<int32_t>(record + offset + 1);
+    if (reference < 0) {
+      const TBlobBuffer* open = FindBlob(reference);
+      return open != nullptr && open->Bytes.empty();
+    }
   }
   return record[offset] == 0;
 }

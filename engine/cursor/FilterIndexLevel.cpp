@@ -1,0 +1,130 @@
+// Which parts of a filter expression can be answered by walking an index, and the walk over the
+// expression tree that combines the parts' bitmaps.
+#include <algorithm>
+#include <utility>
+
+#include "DataCursor.h"
+#include "DataCursorReading.h"
+#include "FilterNodes.h"
+#include "PooledBitmap.h"
+#include "engine/storage/DataTable.h"
+
+namespace sklad {
+int TDataCursor::IndexForField(int fieldNo, bool caseInsensitive, bool anyCase) const {
+  if (fieldNo < 1 || fieldNo > FieldCount()) return -1;
+  const TIndexFile& index = FTable->Index();
+  const bool isString = GetFieldDefinition(fieldNo).Type() == TFieldType::String;
+  for (int slot = index.NoPrimaryKey() ? 1 : 0; slot <= index.SecondaryCount(); ++slot) {
+    const TIndexDefinition definition = index.Definition(slot);
+    if (definition.FieldCount() == 0 || definition.FieldNumber(0) != fieldNo) continue;
+    if (anyCase || !isString || definition.CaseInsensitive() == caseInsensitive) return slot;
+  }
+  return -1;
+}
+
+bool TDataCursor::FewEnoughMatches(const TExpToken& node) {
+  TPooledBitmap matches;
+  matches->SetSize(std::max(HighestRecordNumber(), 0));
+  // A constant no key stands for leaves the answer to record tests: nothing to count then.
+  if (matches->Size() == 0 || !EvaluateThroughIndex(false, *matches, node)) return true;
+  if (FLiveBitmap->Size() == matches->Size()) matches->AndWith(*FLiveBitmap);
+  return matches->Count() <= static_cast<int32_t>(0.9 * FTable->Data().RecordCount());
+}
+
+uint8_t TDataCursor::FilterOptimizationLevel(TOperator parent, TExpToken& node, bool countRule) {
+  // Counting walks indexes: it runs inside the cursor's read bracket.
+  if (countRule) return Reading([&] { return NodeOptimizationLevel(parent, node, true); });
+  return NodeOptimizationLevel(parent, node, false);
+}
+
+uint8_t TDataCursor::NodeOptimizationLevel(TOperator parent, TExpToken& node, bool countRule) {
+  uint8_t level = 0;
+  const auto indexed = [&](TFilterSubject subject, bool caseInsensitive, bool anyCase) -> uint8_t {
+    if (subject.FieldNumber == 0) return 0;
+    const int slot = IndexForField(subject.FieldNumber, caseInsensitive || subject.Upper, anyCase);
+    if (slot < 0) return 0;
+    // The planner's rule: below the root, a part that matches nearly every record is cheaper
+    // to test record by record than to walk.
+    return countRule && parent != TOperator::None && !FewEnoughMatches(node) ? 0 : 2;
+  };
+  switch (node.Kind) {
+    case TNodeKind::UnaryOperator:
+      if (node.Operator == TOperator::IsNull || node.Operator == TOperator::IsNotNull) {
+        if (node.First != nullptr && node.First->Kind == TNodeKind::Column) {
+          level = indexed({node.First->FieldNumber, false}, false, true);
+        }
+      } else if (node.First != nullptr) {
+        level = NodeOptimizationLevel(node.Operator, *node.First, countRule);
+      }
+      break;
+    case TNodeKind::BinaryOperator:
+      if (node.IsComparison()) {
+        if (IsConstant(node.Second)) level = indexed(SubjectOf(node.First), false, false);
+      } else if (node.Operator == TOperator::And && node.First && node.Second) {
+        const uint8_t left = NodeOptimizationLevel(TOperator::And, *node.First, countRule);
+        const uint8_t right = NodeOptimizationLevel(TOperator::And, *node.Second, countRule);
+        level = left == 2 && right == 2 ? 2 : (left == 0 && right == 0 ? 0 : 1);
+        // The operand an index answers goes first, so the other one tests only its records.
+        if (right > left) std::swap(node.First, node.Second);
+      } else if (node.Operator == TOperator::Or && node.First && node.Second) {
+        const uint8_t left = NodeOptimizationLevel(TOperator::Or, *node.First, countRule);
+        const uint8_t right = NodeOptimizationLevel(TOperator::Or, *node.Second, countRule);
+        level = left == 2 && right == 2 ? 2 : 0;
+      }
+      break;
+    case TNodeKind::CollatedComparison:
+      if (IsConstant(node.Second)) level = indexed(SubjectOf(node.First), node.CaseInsensitive, false);
+      break;
+    case TNodeKind::Predicate:
+      if (IsListPredicate(node.Operator) && node.Second != nullptr) {
+        bool constants = true;
+        for (const TExpToken* item = node.Second; item != nullptr; item = item->Next) constants &= IsConstant(item);
+        if (constants) level = indexed(SubjectOf(node.First), false, false);
+      }
+      break;
+    default:
+      break;
+  }
+  node.OptimizationLevel = level;
+  return level;
+}
+
+void TDataCursor::EvaluateNode(TFilter& filter, TRecordsBitmap& bitmap, TExpToken& node, TOperator parent) {
+  if (bitmap.Size() == 0) return;
+  if (node.OptimizationLevel == 0) return EvaluateRecords(bitmap, filter, &node, parent);
+  if (node.Kind == TNodeKind::UnaryOperator && node.Operator != TOperator::IsNull &&
+      node.Operator != TOperator::IsNotNull) {
+    TPooledBitmap operand(bitmap);
+    EvaluateNode(filter, *operand, *node.First, node.Operator);
+    bitmap.Assign(*operand);
+    if (node.Operator == TOperator::Not) bitmap.Invert();
+    return;
+  }
+  if (node.Kind == TNodeKind::BinaryOperator && node.Operator == TOperator::And) {
+    // The second operand is tested only on the records the first one let through.
+    TPooledBitmap first(bitmap);
+    EvaluateNode(filter, *first, *node.First, TOperator::And);
+    TPooledBitmap second(*first);
+    EvaluateNode(filter, *second, *node.Second, TOperator::And);
+    second->AndWith(*first);
+    bitmap.Assign(*second);
+    return;
+  }
+  if (node.Kind == TNodeKind::BinaryOperator && node.Operator == TOperator::Or) {
+    TPooledBitmap first(bitmap);
+    EvaluateNode(filter, *first, *node.First, TOperator::Or);
+    TPooledBitmap second(*first);
+    second->SetAll();
+    EvaluateNode(filter, *second, *node.Second, TOperator::Or);
+    second->OrWith(*first);
+    bitmap.Assign(*second);
+    return;
+  }
+  // Under an AND only the incoming candidates count, as for record tests, so that a sibling
+  // tested record by record reads no record this part could not have passed.
+  TPooledBitmap candidates(bitmap);
+  if (!EvaluateThroughIndex(filter.CostRule(), bitmap, node)) return EvaluateRecords(bitmap, filter, &node, parent);
+  if (parent == TOperator::And) bitmap.AndWith(*candidates);
+}
+
+}  // namespace sklad
