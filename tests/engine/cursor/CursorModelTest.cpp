@@ -278,7 +278,9 @@ TEST_P(CursorModelTest, RandomEditsMatchTheModel) {
     }
     ASSERT_NO_FATAL_FAILURE(ExpectKeySearches(random));
     ASSERT_NO_FATAL_FAILURE(ExpectRanges(random));
-    if (batch % 10 == 9) ASSERT_NO_FATAL_FAILURE(Reopen());
+    if (batch % 10 == 9) {
+      ASSERT_NO_FATAL_FAILURE(Reopen());
+    }
   }
   ASSERT_NO_FATAL_FAILURE(Reopen());
 }
