@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -24,7 +25,11 @@ namespace {
 
 using namespace sklad;
 
-constexpr int kRecordCount = 1000000;
+// SKLAD_BENCH_RECORDS overrides the size for a quick look.
+const int kRecordCount = [] {
+  const char* text = std::getenv("SKLAD_BENCH_RECORDS");
+  return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 1000000;
+}();
 constexpr int kIdField = 1, kNameField = 2;
 constexpr int kByName = 1;
 

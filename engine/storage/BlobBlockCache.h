@@ -2,6 +2,7 @@
 // their recency so that the least recently used clean, unpinned block is the one reused.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "BlobBlock.h"
@@ -29,7 +30,9 @@ class TBlobBlockCache {
 
   bool Full() const { return FBlocks.Count() >= FCapacity; }
   int Capacity() const { return FCapacity; }
-  void Grow() { FCapacity += kTransactionGrowth; }
+  // Grows by half at least, so that a long transaction looks for a clean block only a
+  // logarithmic number of times.
+  void Grow() { FCapacity += std::max(kTransactionGrowth, FCapacity / 2); }
   void ResetCapacity() { FCapacity = FNormalCapacity; }
   const TSystemList<TBlock*>& Blocks() const { return FBlocks; }
 

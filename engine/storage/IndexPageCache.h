@@ -2,6 +2,7 @@
 // their recency so that the least recently used clean, unpinned page is the one reused.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "IndexPage.h"
@@ -24,7 +25,9 @@ class TIndexPageCache {
 
   bool Full() const { return FPages.Count() >= FCapacity; }
   int Capacity() const { return FCapacity; }
-  void Grow() { FCapacity += kTransactionGrowth; }
+  // Grows by half at least, so that a long transaction looks for a clean page only a logarithmic
+  // number of times.
+  void Grow() { FCapacity += std::max(kTransactionGrowth, FCapacity / 2); }
   void ResetCapacity() { FCapacity = kNormalCapacity; }
   const TSystemList<TPage*>& Pages() const { return FPages; }
 

@@ -1,31 +1,34 @@
 #include "RangeLockList.h"
 
+#include <limits>
+
 namespace sklad {
 
 bool TRangeLockList::Overlaps(int64_t offset, int64_t length) const {
   const int64_t last = offset + length - 1;
-  for (const TLockEntry& entry : FEntries)
-    if ((offset >= entry.First && offset <= entry.Last) || (entry.First >= offset && entry.First <= last))
-      return true;
-  return false;
+  // The range starting last at or before the new range's last byte is the only one that can
+  // reach into it, since the ranges are disjoint and ordered.
+  auto after = FLastByFirst.upper_bound(last);
+  if (after == FLastByFirst.begin()) return false;
+  --after;
+  return after->second >= offset;
 }
 
 bool TRangeLockList::Lock(int64_t offset, int64_t length) {
-  if (length < 1 || offset < 0 || Overlaps(offset, length)) return false;
-  FEntries.Add({offset, offset + length - 1, length});
+  if (length < 1 || offset < 0 || length - 1 > std::numeric_limits<int64_t>::max() - offset) return false;
+  if (Overlaps(offset, length)) return false;
+  FLastByFirst.emplace(offset, offset + length - 1);
   return true;
 }
 
-int TRangeLockList::Find(int64_t offset, int64_t length) const {
-  for (int i = 0; i < FEntries.Count(); ++i)
-    if (FEntries[i].First == offset && FEntries[i].Length == length) return i;
-  return -1;
+bool TRangeLockList::IsLocked(int64_t offset, int64_t length) const {
+  const auto found = FLastByFirst.find(offset);
+  return found != FLastByFirst.end() && found->second == offset + length - 1;
 }
 
 bool TRangeLockList::Unlock(int64_t offset, int64_t length) {
-  const int index = Find(offset, length);
-  if (index < 0) return false;
-  FEntries.Delete(index);
+  if (!IsLocked(offset, length)) return false;
+  FLastByFirst.erase(offset);
   return true;
 }
 

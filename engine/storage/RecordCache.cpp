@@ -171,8 +171,9 @@ void TRecordCache::TakeEntries(int count) {
       victim->FEvicted = true;
       ++FEvictedCount;
     } else if (FFile.Owner().InTransaction()) {
-      // Uncommitted changes may never be written: the cache grows instead.
-      FCapacity += kTransactionGrowth;
+      // Uncommitted changes may never be written: the cache grows instead, by half at least, so
+      // that a long transaction looks for an evictable record only a logarithmic number of times.
+      FCapacity += std::max(kTransactionGrowth, FCapacity / 2);
       FCache.SetCapacity(FCapacity);
       continue;
     } else {
