@@ -33,7 +33,9 @@ void TDataCursor::LoadCurrentRecord(int direction) {
   TReadAhead readAhead;
   readAhead.Wanted = true;
   readAhead.Direction = direction == 1 ? TReadDirection::Forward : TReadDirection::Backward;
-  readAhead.GuidedCount = CountConsecutive(records.ReadAheadLimit(), direction);
+  // The run of visible records ahead only guides a read; a cached record needs none.
+  if (records.Cached(FRecordNumber) == nullptr)
+    readAhead.GuidedCount = CountConsecutive(records.ReadAheadLimit(), direction);
   TRecord* record = records.GetRecord(FRecordNumber, readAhead);
   // The read found another user's change: the caller starts again from a resynchronised cursor.
   if (record == nullptr) throw EIndexReadRestart{};
