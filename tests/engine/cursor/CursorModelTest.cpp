@@ -245,8 +245,8 @@ TEST_P(CursorModelTest, RandomEditsMatchTheModel) {
   std::mt19937 random(20261210 + GetParam());
   // 3,000 changes in CI, 100,000 in the long run; the long run's batches are larger so that the
   // full comparisons after each batch do not dominate.
-  const int batches = testing::Iterations(60, 100);
-  const int changesPerBatch = testing::Iterations(50, 1000);
+  const int batches = testing::Iterations(60, 20);
+  const int changesPerBatch = testing::Iterations(50, 5000);
   for (int batch = 0; batch < batches; ++batch) {
     SCOPED_TRACE("batch " + std::to_string(batch));
     // The reader stands on a record that the batch keeps; it must still stand there after.
