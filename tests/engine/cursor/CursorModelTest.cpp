@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -125,8 +124,10 @@ class CursorModelTest : public ::testing::TestWithParam<uint16_t> {
     FModel[number] = {edition, LoadLE<int32_t>(FEditor->CurrentRecord().data() + 5)};
   }
 
+  // A record of the model, found in logarithmic time: the first at or after a random number.
   int32_t RandomNumber(std::mt19937& random) const {
-    return std::next(FModel.begin(), static_cast<std::ptrdiff_t>(random() % FModel.size()))->first;
+    const auto highest = static_cast<uint32_t>(FModel.rbegin()->first);
+    return FModel.lower_bound(static_cast<int32_t>(random() % highest) + 1)->first;
   }
 
   void ModifyRandom(std::mt19937& random) {
