@@ -108,8 +108,9 @@ class CursorModelTest : public ::testing::TestWithParam<uint16_t> {
   }
 
   void InsertRandom(std::mt19937& random) {
-    TEdition edition{FNextId, "K" + std::to_string(100000 + FNextId * 37 % 90001), kNames[random() % kNames.size()],
-                     static_cast<int32_t>(random() % 1000)};
+    // Distinct codes for ids below 999,983, scattered against the ids' order.
+    const std::string code = "K" + std::to_string(1000000 + int64_t{FNextId} * 7919 % 999983);
+    TEdition edition{FNextId, code, kNames[random() % kNames.size()], static_cast<int32_t>(random() % 1000)};
     FNextId += 1 + static_cast<int32_t>(random() % 3);
     std::vector<uint8_t> record = Record(edition);
     if (!FModel.empty() && random() % 20 == 0) {
