@@ -446,6 +446,8 @@ class TDataCursor {
   // Runs a change between the table's write lock (taken with BeginWrite) and EndWrite.
   template <class TBody>
   void Writing(TBody&& body);
+  template <class TBody>
+  void WithRecordLocked(int32_t number, TBody&& body);
   void CheckWritable() const;
   void BeginWrite();
   void EndWrite();

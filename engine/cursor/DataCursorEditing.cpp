@@ -122,23 +122,30 @@ bool TDataCursor::StoreBlobValues(uint8_t* record, const uint8_t* previous) {
   return PostBlobs(record);
 }
 
+// Runs a change with the record locked; the lock is released however the change ends, and a
+// failure of the change is the one reported.
+template <class TBody>
+void TDataCursor::WithRecordLocked(int32_t number, TBody&& body) {
+  LockRecord(number);
+  try {
+    body();
+  } catch (...) {
+    try {
+      UnlockRecord(number);
+    } catch (...) {
+      // The change's own failure is the one to report.
+    }
+    throw;
+  }
+  UnlockRecord(number);
+}
+
 // ---- Insert ----
 
 void TDataCursor::InsertRecord(uint8_t* buffer, bool resync) {
   Writing([&] {
     const int32_t number = SlotForNextInsert();
-    LockRecord(number);
-    try {
-      InsertLocked(buffer, number, resync);
-    } catch (...) {
-      try {
-        UnlockRecord(number);
-      } catch (...) {
-        // The failure of the insert is the one to report.
-      }
-      throw;
-    }
-    UnlockRecord(number);
+    WithRecordLocked(number, [&] { InsertLocked(buffer, number, resync); });
   });
 }
 
@@ -273,18 +280,7 @@ void TDataCursor::ModifyRecord(uint8_t* buffer, bool resync, bool unlock) {
 void TDataCursor::DeleteRecord(const uint8_t* buffer, bool resync) {
   Writing([&] {
     const int32_t number = EditedRecordNumber();
-    LockRecord(number);
-    try {
-      DeleteLocked(buffer, number, resync);
-    } catch (...) {
-      try {
-        UnlockRecord(number);
-      } catch (...) {
-        // The failure of the delete is the one to report.
-      }
-      throw;
-    }
-    UnlockRecord(number);
+    WithRecordLocked(number, [&] { DeleteLocked(buffer, number, resync); });
   });
 }
 

@@ -46,6 +46,20 @@ class CursorEditingTest : public ::testing::Test {
     cursor.InsertRecord(record.data(), true);
   }
 
+  // The reader reads the one record of the table; the writer then changes it behind its back.
+  static void ChangeBehindReader(TDataCursor& reader, TDataCursor& writer, std::vector<uint8_t>& seen,
+                                 int32_t count) {
+    Insert(writer, {1, "K1", "Prvni"});
+    seen.assign(static_cast<size_t>(reader.RecordSize()), 0);
+    reader.First();
+    ASSERT_EQ(reader.ReadNext(seen.data()), cursor_status::Ok);
+    std::vector<uint8_t> record(static_cast<size_t>(writer.RecordSize()));
+    ASSERT_EQ(writer.ReadCurrent(record.data()), cursor_status::Ok);
+    ASSERT_EQ(writer.ReadCurrent(record.data(), true), cursor_status::Ok);
+    PutInteger(writer, kCountField, record.data(), count);
+    writer.ModifyRecord(record.data(), true, true);
+  }
+
   static TEdition Current(TDataCursor& cursor) {
     std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
     EXPECT_EQ(cursor.ReadCurrent(record.data()), cursor_status::Ok);
@@ -316,15 +330,8 @@ TEST_F(CursorEditingTest, ModifyDoesNotResurrectAFreedRecord) {
 TEST_F(CursorEditingTest, DeleteOfAChangedRecordIsRefused) {
   auto reader = OpenCursor();
   auto writer = OpenCursor();
-  Insert(*writer, {1, "K1", "Prvni"});
-  std::vector<uint8_t> seen(static_cast<size_t>(reader->RecordSize()));
-  reader->First();
-  ASSERT_EQ(reader->ReadNext(seen.data()), cursor_status::Ok);
-  std::vector<uint8_t> record(static_cast<size_t>(writer->RecordSize()));
-  ASSERT_EQ(writer->ReadCurrent(record.data()), cursor_status::Ok);
-  ASSERT_EQ(writer->ReadCurrent(record.data(), true), cursor_status::Ok);
-  PutInteger(*writer, kCountField, record.data(), 9);
-  writer->ModifyRecord(record.data(), true, true);
+  std::vector<uint8_t> seen;
+  ASSERT_NO_FATAL_FAILURE(ChangeBehindReader(*reader, *writer, seen, 9));
   EXPECT_EQ(ErrorCode([&] { reader->DeleteRecord(seen.data(), true); }), err::RecordChanged);
   EXPECT_EQ(writer->GetRecordCount(), 1);
 }
@@ -333,15 +340,8 @@ TEST_F(CursorEditingTest, DeleteOfAChangedRecordIsRefused) {
 TEST_F(CursorEditingTest, LockedReadOfAChangedRecordIsRefused) {
   auto reader = OpenCursor();
   auto writer = OpenCursor();
-  Insert(*writer, {1, "K1", "Prvni"});
-  std::vector<uint8_t> seen(static_cast<size_t>(reader->RecordSize()));
-  reader->First();
-  ASSERT_EQ(reader->ReadNext(seen.data()), cursor_status::Ok);
-  std::vector<uint8_t> record(static_cast<size_t>(writer->RecordSize()));
-  ASSERT_EQ(writer->ReadCurrent(record.data()), cursor_status::Ok);
-  ASSERT_EQ(writer->ReadCurrent(record.data(), true), cursor_status::Ok);
-  PutInteger(*writer, kCountField, record.data(), 3);
-  writer->ModifyRecord(record.data(), true, true);
+  std::vector<uint8_t> seen;
+  ASSERT_NO_FATAL_FAILURE(ChangeBehindReader(*reader, *writer, seen, 3));
   EXPECT_EQ(ErrorCode([&] { reader->ReadCurrent(seen.data(), true); }), err::RecordChanged);
   writer->LockRecord(0);
   writer->UnlockRecord(0);
