@@ -178,28 +178,32 @@ int TDataCursor::GetBlobSize(int fieldNo, const uint8_t* record, int32_t& length
 // ---- Posting ----
 
 bool TDataCursor::PostBlobs(uint8_t* record) {
+  // Only the values this record holds are posted with it: a value another record buffer holds
+  // open (a stream the caller has not closed yet) stays open, and its reference stays out of
+  // this record.
+  std::vector<TBlobBuffer*> held;
+  for (const TOpenBlob& open : FBlobBuffers) {
+    if (BlobReference(GetFieldDefinition(open.Buffer->FieldNumber), record) == open.Handle) held.push_back(open.Buffer.get());
+  }
   // Modified values get new identifiers: a reader holding the old record sees the change.
   int32_t owner = 0;
   bool anyModified = false;
-  for (const TOpenBlob& open : FBlobBuffers) {
-    TBlobBuffer& buffer = *open.Buffer;
-    if (!buffer.Modified) continue;
+  for (TBlobBuffer* buffer : held) {
+    if (!buffer->Modified) continue;
     // Every value written belongs to the one record being posted.
-    if (anyModified && buffer.RecordNumber != owner) RaiseEngineError(err::BlobBuffersCorrupt, FTableName);
-    owner = buffer.RecordNumber;
+    if (anyModified && buffer->RecordNumber != owner) RaiseEngineError(err::BlobBuffersCorrupt, FTableName);
+    owner = buffer->RecordNumber;
     anyModified = true;
-    buffer.BlobId = FTable->Data().NextBlobId();
-    StoreLE(record + GetFieldDefinition(buffer.FieldNumber).Offset() + kBlobIdAt, buffer.BlobId);
+    buffer->BlobId = FTable->Data().NextBlobId();
+    StoreLE(record + GetFieldDefinition(buffer->FieldNumber).Offset() + kBlobIdAt, buffer->BlobId);
   }
-  for (const TOpenBlob& open : FBlobBuffers) {
-    TBlobBuffer& buffer = *open.Buffer;
-    if (!buffer.Modified) continue;
-    WriteBlobValue(FTable->Blob(), buffer);
-    buffer.Modified = false;
+  for (TBlobBuffer* buffer : held) {
+    if (!buffer->Modified) continue;
+    WriteBlobValue(FTable->Blob(), *buffer);
+    buffer->Modified = false;
   }
-  for (const TOpenBlob& open : FBlobBuffers) {
-    StoreBlobReference(GetFieldDefinition(open.Buffer->FieldNumber), record,
-                       static_cast<int32_t>(open.Buffer->FirstBlock));
+  for (TBlobBuffer* buffer : held) {
+    StoreBlobReference(GetFieldDefinition(buffer->FieldNumber), record, static_cast<int32_t>(buffer->FirstBlock));
   }
   FreeBlobBuffers(false);
   return anyModified;
