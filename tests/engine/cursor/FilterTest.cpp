@@ -333,7 +333,7 @@ TEST_P(RandomFilterTest, RandomFilterTreesShowExactlyTheRecordsThatPass) {
   OpenCursor();
   const bool indexed = GetParam().Indexes != CatalogueIndexes::None;
   ConditionMaker maker(random);
-  for (int round = 0; round < ::sklad::testing::Iterations(20, 60); ++round) {
+  for (int round = 0; round < ::sklad::testing::Iterations(20, 30); ++round) {
     const Condition condition = maker.Make(3);
     SCOPED_TRACE(condition.Text);
     std::vector<int32_t> expected = ExpectedIds(condition);
