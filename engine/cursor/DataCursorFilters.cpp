@@ -47,7 +47,8 @@ void PutColumnFirst(TExpToken& root) {
 // Holds a pinned record of the table's cache for one test.
 class TCachedRecord {
  public:
-  TCachedRecord(TRecordCache& records, int32_t number) : FRecords(records), FRecord(records.GetRecord(number)) {
+  TCachedRecord(TRecordCache& records, int32_t number, const TReadAhead& readAhead)
+      : FRecords(records), FRecord(records.GetRecord(number, readAhead)) {
     // The read found another user's change: the build starts again from a resynchronised cursor.
     if (FRecord == nullptr) throw EIndexReadRestart{};
   }
@@ -60,6 +61,17 @@ class TCachedRecord {
   TRecordCache& FRecords;
   TRecord* FRecord;
 };
+
+// The read-ahead for testing the records of a bitmap in ascending order: a miss at `number` reads
+// up to the last record the bitmap still wants within one read-ahead run, so that records close
+// together come with one read and a lone record with a read of its own.
+TReadAhead GuidedReadAhead(const TRecordCache& records, const TRecordsBitmap& bitmap, int32_t number) {
+  if (records.Cached(number) != nullptr) return {};
+  const int32_t window = records.ReadAheadLimit();
+  int32_t last = number, next = number, ordinal = 0;
+  while (bitmap.NextSetBits(next, 1, ordinal) && next - number < window) last = next;
+  return {true, last - number + 1, TReadDirection::Forward};
+}
 
 // Sets a flag for a scope.
 class TFlagScope {
@@ -334,14 +346,16 @@ void TDataCursor::EvaluateRecords(TRecordsBitmap& bitmap, const TFilter& filter,
   if (parent == TOperator::And) {
     int32_t number = 0, ordinal = 0;
     while (bitmap.NextSetBits(number, 1, ordinal)) {
-      const TCachedRecord record(records, number);
+      const TCachedRecord record(records, number, GuidedReadAhead(records, bitmap, number));
       if (!passes(*record)) bitmap.ClearBit(number);
     }
     return;
   }
+  // Every record is tested: a miss reads the run of records that follow it.
+  const TReadAhead forward{true, 0, TReadDirection::Forward};
   bitmap.SetAll();
   for (int32_t number = 1; number <= bitmap.Size(); ++number) {
-    const TCachedRecord record(records, number);
+    const TCachedRecord record(records, number, forward);
     // Deleted slots keep their bit: the live bitmap removes them.
     if ((*record).State() == 0 && !passes(*record)) bitmap.ClearBit(number);
   }
