@@ -207,11 +207,16 @@ void TSelectPlan::ResolveSelectList() {
       BindComputedColumn(item);
       continue;
     }
+    TDataCursor::TOwnField field;
+    // COUNT(*) counts rows: it names no column.
+    if (item.Aggregate == TAggregateKind::Count && item.ColumnName == "*") {
+      FColumns.push_back(field);
+      continue;
+    }
     TExpToken column;
     column.ColumnName = item.ColumnName;
     column.CorrelationName = item.CorrelationName;
     if (!FResolver->Resolve(column)) RaiseSql(InvalidColumn(item.ColumnName, item.CorrelationName, "source columns"));
-    TDataCursor::TOwnField field;
     field.SourceField = column.FieldNumber;
     // Aggregates come from a copy: their columns only need to exist here.
     if (column.Source == FSources.front().Cursor.get()) field.Definition = FSources.front().Cursor->TableField(column.FieldNumber);
