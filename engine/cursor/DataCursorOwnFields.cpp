@@ -5,6 +5,7 @@
 
 #include "DataCursor.h"
 #include "DataCursorReading.h"
+#include "TableDefinitionCheck.h"
 #include "engine/query/expression/ExpressionEvaluator.h"
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataSession.h"
@@ -26,6 +27,7 @@ void TDataCursor::SetOwnFieldDefinitions(const std::vector<TOwnField>& fields) {
     TFieldDefinition definition = own.Definition;
     definition.SetNumber(static_cast<uint16_t>(i + 1));
     if (own.Expression != nullptr) {
+      definition.SetNoStorage(true);
       definition.DeriveStoredSize();
       definition.SetOffset(static_cast<uint16_t>(recordSize));
       recordSize += definition.StoredSize() + 1;
@@ -43,6 +45,13 @@ void TDataCursor::SetOwnFieldDefinitions(const std::vector<TOwnField>& fields) {
     }
     definitions.Add(definition);
   }
+  TDefinitionCheckOptions check;
+  check.TableName = FTableName;
+  check.Language = FTable->Data().Language();
+  check.Sort = FTable->Data().Sort();
+  check.ResultTable = true;
+  check.AssignOffsets = false;
+  ValidateFieldDefinitions(definitions, check);
   FOwnFields = std::move(definitions);
   FOwnSources = std::move(sources);
   FOwnExpressions = std::move(expressions);

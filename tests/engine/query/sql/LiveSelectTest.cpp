@@ -3,6 +3,7 @@
 // through the base table's cursor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -178,6 +179,28 @@ TEST_F(LiveSelectTest, ComputedColumnsAreCalculatedPerRecord) {
   // Writing the name recomputes its upper-case copy in the same buffer.
   cursor.PutField(1, record.data(), reinterpret_cast<const uint8_t*>("abc"));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(record.data() + cursor.GetFieldDefinition(2).Offset() + 1)), "ABC");
+}
+
+TEST_F(LiveSelectTest, AViewReadsTheMemoUnderItsOwnFieldNumber) {
+  auto statement = Live("SELECT popis AS d, name FROM t WHERE r = '2' AND popis IS NOT NULL");
+  TDataCursor& cursor = *statement->Execute();
+  ASSERT_EQ(cursor.TableFieldNumber(1), kPopis);
+  ASSERT_GT(cursor.GetRecordCount(), 0);
+  cursor.First();
+  while (cursor.ReadNext(nullptr) == 0) {
+    std::vector<uint8_t> record(cursor.CurrentRecord());
+    ASSERT_EQ(cursor.OpenBlob(1, record.data(), 0, TDataCursor::kBlobRead), 0);
+    int32_t length = 0;
+    ASSERT_EQ(cursor.GetBlobSize(1, record.data(), length), 0);
+    std::string text(static_cast<size_t>(length), '\0');
+    int32_t count = 0;
+    EXPECT_EQ(cursor.ReadBlob(1, record.data(), count, length, reinterpret_cast<uint8_t*>(text.data()), 0), 0);
+    EXPECT_EQ(cursor.CloseBlob(1, record.data(), 0), 0);
+    const std::string name = TextOf(cursor, 2);
+    const auto row = std::find_if(FDatabase->Rows().begin(), FDatabase->Rows().end(), [&](auto& r) { return r.name == name; });
+    ASSERT_NE(row, FDatabase->Rows().end());
+    EXPECT_EQ(text, row->popis);
+  }
 }
 
 TEST_F(LiveSelectTest, AnEditByAnotherCursorAppearsAtTheNextOperation) {
