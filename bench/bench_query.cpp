@@ -233,21 +233,25 @@ void BM_ReadTwentyNames(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(ReadFirstNames(result));
 }
 
-void ForEachSize(benchmark::internal::Benchmark* b) {
-  for (int size : Sizes()) b->Arg(size);
-  b->Unit(benchmark::kMillisecond);
+// Each size its own case, so that the ratios come per size.
+void RegisterAll() {
+  const std::pair<const char*, void (*)(benchmark::State&)> cases[] = {
+      {"click_%d/sklad", BM_ClickSklad},     {"click_%d/sqlite", BM_ClickSqlite},
+      {"step_open_table_%d", BM_OpenTable},  {"step_prepare_%d", BM_Prepare},
+      {"step_execute_count_%d", BM_ExecuteAndCount}, {"step_read_20_names_%d", BM_ReadTwentyNames}};
+  for (int size : Sizes()) {
+    for (auto [pattern, function] : cases) {
+      char name[64];
+      std::snprintf(name, sizeof name, pattern, size);
+      benchmark::RegisterBenchmark(name, function)->Arg(size)->Unit(benchmark::kMillisecond);
+    }
+  }
 }
-
-BENCHMARK(BM_ClickSklad)->Name("click/sklad")->Apply(ForEachSize);
-BENCHMARK(BM_ClickSqlite)->Name("click/sqlite")->Apply(ForEachSize);
-BENCHMARK(BM_OpenTable)->Name("step/open_table")->Apply(ForEachSize);
-BENCHMARK(BM_Prepare)->Name("step/prepare")->Apply(ForEachSize);
-BENCHMARK(BM_ExecuteAndCount)->Name("step/execute_count")->Apply(ForEachSize);
-BENCHMARK(BM_ReadTwentyNames)->Name("step/read_20_names")->Apply(ForEachSize);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  RegisterAll();
   const int result = sklad::bench::RunWithRatios(argc, argv);
   for (int size : Sizes()) std::filesystem::remove_all(WorkDirectory(size));
   return result;
