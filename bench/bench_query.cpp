@@ -51,7 +51,7 @@ TRow MakeRow(int i) {
   TRow row;
   std::snprintf(text, sizeof text, i % 2 ? "%02d/" : "%d/", i % 12 + 1);
   row.p = text;
-  row.r = std::to_string(i % 12 + 1);
+  row.r = std::to_string(i / 12 % 12 + 1);  // independent of the issue, so that the click finds rows
   std::snprintf(text, sizeof text, "%d%d%d%d%d", i / 3 % 2, i / 2 % 2, i / 4 % 2, i / 8 % 2, i / 16 % 2);
   row.typ = text;
   std::snprintf(text, sizeof text, "%d%d%d%d%d%d%d", i % 2, i / 3 % 2, i / 5 % 2, i / 7 % 2, 1, 0, i / 11 % 2);
