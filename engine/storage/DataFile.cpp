@@ -15,7 +15,6 @@ namespace sklad {
 namespace {
 
 constexpr int32_t kDefaultBlobBlockSize = 512;
-constexpr int32_t kMaxBlobBlockSize = 65535;
 
 // Unscrambles (or scrambles) the characters of a short-string slot, never past the slot.
 void ScrambleShortString(uint8_t* slot, int slotSize) {
@@ -87,6 +86,12 @@ void TDataFile::StoreProtectedTexts(std::string_view password, std::string_view 
   }
 }
 
+bool TDataFile::ValidBlobBlockSize(int32_t size) {
+  // A block counts its used bytes in 16 bits: larger blocks cannot be stored; a block smaller
+  // than 64 bytes would be mostly its own header.
+  return size == 0 || (size >= kMinBlobBlockSize && size <= kMaxBlobBlockSize);
+}
+
 void TDataFile::Create(const TTableProperties& properties, const TSystemList<TFieldDefinition>& fields) {
   FHeader.Clear();
   FHeader.SetLanguage(properties.Language);
@@ -99,9 +104,7 @@ void TDataFile::Create(const TTableProperties& properties, const TSystemList<TFi
   if (fields.Count() > kMaxFieldCount) RaiseEngineError(err::FieldLimits, FileName());
   FFields.Assign(fields);
   FHeader.SetFieldCount(static_cast<uint16_t>(fields.Count()));
-  // A block counts its used bytes in 16 bits: larger blocks cannot be stored.
-  if (properties.BlobBlockSize < 0 || properties.BlobBlockSize > kMaxBlobBlockSize)
-    RaiseEngineError(err::BlobFieldLimits, FileName());
+  if (!ValidBlobBlockSize(properties.BlobBlockSize)) RaiseEngineError(err::BlobFieldLimits, FileName());
   FHeader.SetBlobBlockSize(properties.BlobBlockSize);
   int blobFields = 0;
   for (const TFieldDefinition& field : FFields)

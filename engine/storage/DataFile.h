@@ -35,6 +35,11 @@ class TDataFile : public TFileHandler {
   static constexpr int64_t kDefinitionSize = TFieldDefinition::kSize;
   static constexpr int kMaxPasswordLength = 15;
   static constexpr int kMaxDescriptionLength = 50;
+  static constexpr int32_t kMinBlobBlockSize = 64;
+  static constexpr int32_t kMaxBlobBlockSize = 65535;
+
+  // 0 (the default size) or 64 to 65,535 bytes.
+  static bool ValidBlobBlockSize(int32_t size);
 
   // Without an owner the file behaves as a table open exclusively with a primary key.
   TDataFile(std::string fileName, bool inMemory, TDataFileOwner* owner = nullptr);

@@ -6,6 +6,16 @@
 #include "ShortString.h"
 
 namespace sklad {
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
 
 TFieldDefinition TFieldDefinition::Make(std::string_view name, TFieldType type, int declaredSize,
                                         uint8_t subtype, int scale) {
@@ -23,7 +33,11 @@ uint16_t TFieldDefinition::Number() const { return LoadLE<uint16_t>(&FBytes[kNum
 void TFieldDefinition::SetNumber(uint16_t number) { StoreLE(&FBytes[kNumberAt], number); }
 
 std::string TFieldDefinition::Name() const { return ReadShortString(&FBytes[kNameAt], kNameSlot); }
-void TFieldDefinition::SetName(std::string_view name) { WriteShortString(&FBytes[kNameAt], kNameSlot, name); }
+void TFieldDefinition::SetName(std::string_view name) {
+  if (name.size() >= kNameSlot) name = Trimmed(name);
+  FBytes[kNameCutAt] = name.size() >= kNameSlot ? 1 : 0;
+  WriteShortString(&FBytes[kNameAt], kNameSlot, name);
+}
 
 std::string TFieldDefinition::Description() const { return ReadShortString(&FBytes[kDescriptionAt], kTextSlot); }
 void TFieldDefinition::SetDescription(std::string_view text) {
@@ -62,13 +76,6 @@ void TFieldDefinition::UpdateAlterable(const TFieldDefinition& from) {
 }
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 

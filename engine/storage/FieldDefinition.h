@@ -23,7 +23,10 @@ class TFieldDefinition {
   uint16_t Number() const;
   void SetNumber(uint16_t number);
   std::string Name() const;
+  // A name longer than the slot is trimmed first and then cut to 30 characters; when even the
+  // trimmed name was longer, NameCut says so, and the table definition check refuses the field.
   void SetName(std::string_view name);
+  bool NameCut() const { return FBytes[kNameCutAt] != 0; }
   std::string Description() const;
   void SetDescription(std::string_view text);
   TFieldType Type() const { return static_cast<TFieldType>(FBytes[kTypeAt]); }
@@ -88,6 +91,7 @@ class TFieldDefinition {
   static constexpr int kNoStorageAt = 247;
   static constexpr int kHiddenFromDataSetAt = 252;
   static constexpr int kSortDescendingAt = 253;
+  static constexpr int kNameCutAt = 254;
 
   std::array<uint8_t, kSize> FBytes;
 };

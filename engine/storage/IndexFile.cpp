@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "EngineError.h"
+#include "IndexDefinitionRules.h"
 #include "IndexKey.h"
 #include "IndexReadRestart.h"
 #include "Scrambler.h"
@@ -116,19 +117,6 @@ void TIndexFile::Empty() {
   FHeader.SetModified(true);
 }
 
-void TIndexFile::ValidateDefinition(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields,
-                                    const std::string& indexName) const {
-  for (int i = 0; i < definition.ListedFieldCount(); ++i) {
-    const int number = definition.FieldNumber(i);
-    if (number > fields.Count())
-      RaiseEngineError(err::InvalidIndexField, FileName(), std::to_string(number), {}, indexName);
-    if (fields[number - 1].Type() == TFieldType::Blob)
-      RaiseEngineError(err::InvalidIndexFieldType, FileName(), {}, {}, indexName);
-  }
-  const int size = TKeyLayout::KeyFieldsSize(definition, fields);
-  if (size < 1 || size > kMaxKeyFieldsSize) RaiseEngineError(err::InvalidKeySize, FileName(), {}, {}, indexName);
-}
-
 void TIndexFile::AddPrimaryIndex(TIndexDefinition definition, const TSystemList<TFieldDefinition>& fields) {
   if (FHeader.Definition(kPrimarySlot).KeyLength() != 0) RaiseEngineError(err::PrimaryIndexExists, FileName());
   const int fieldCount = definition.ListedFieldCount();
@@ -138,11 +126,11 @@ void TIndexFile::AddPrimaryIndex(TIndexDefinition definition, const TSystemList<
     SetNoPrimaryKey(true);
     return;
   }
-  ValidateDefinition(definition, fields, kPrimaryIndexName);
-  definition.SetName({});
   definition.SetUnique(true);
+  const int keyLength = CheckIndexKey(definition, fields, FileName(), kPrimaryIndexName);
+  definition.SetName({});
   definition.SetFieldCount(static_cast<uint8_t>(fieldCount));
-  definition.SetKeyLength(static_cast<uint16_t>(TKeyLayout::KeyFieldsSize(definition, fields)));
+  definition.SetKeyLength(static_cast<uint16_t>(keyLength));
   definition.SetRoot(0);
   definition.SetFirstFreePage(0);
   FHeader.SetDefinition(kPrimarySlot, definition);
@@ -155,15 +143,12 @@ int TIndexFile::AddSecondaryIndex(TIndexDefinition definition, const TSystemList
     RaiseEngineError(err::IndexLimits, FileName());
   const std::string name = definition.Name();
   if (name.empty()) RaiseEngineError(err::IndexNameMissing, FileName());
-  if (!ValidFirstNameCharacter(static_cast<uint8_t>(name.front())))
-    RaiseEngineError(err::InvalidIndexName, FileName(), {}, {}, name);
-  for (int slot = 1; slot <= count; ++slot)
-    if (SameFieldName(FHeader.Definition(slot).Name(), name)) RaiseEngineError(err::IndexExists, FileName(), {}, {}, name);
-  ValidateDefinition(definition, fields, name);
-  const int keyFieldsSize = TKeyLayout::KeyFieldsSize(definition, fields);
+  std::vector<std::string> earlierNames;
+  for (int slot = 1; slot <= count; ++slot) earlierNames.push_back(FHeader.Definition(slot).Name());
+  CheckSecondaryIndexName(name, earlierNames, FileName());
+  const int keyLength = CheckIndexKey(definition, fields, FileName(), name);
   definition.SetFieldCount(static_cast<uint8_t>(definition.ListedFieldCount()));
-  definition.SetKeyLength(
-      static_cast<uint16_t>(keyFieldsSize + (definition.Unique() ? 0 : TIndexDefinition::kIdentitySize)));
+  definition.SetKeyLength(static_cast<uint16_t>(keyLength));
   definition.SetRoot(0);
   definition.SetFirstFreePage(0);
   const int slot = count + 1;

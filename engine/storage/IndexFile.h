@@ -105,8 +105,6 @@ class TIndexFile : public TFileHandler {
   TPage* MakeCacheEntry(int slot);
   // The hook of a cache miss: the table's read lock, which may report another user's change.
   void ReadLockBeforeMiss();
-  void ValidateDefinition(const TIndexDefinition& definition, const TSystemList<TFieldDefinition>& fields,
-                          const std::string& indexName) const;
   void DropSlot(int slot);
   void StoreHeader(bool flush);
   bool FlushWanted(bool flush) const { return flush || FOwner->ForceBufferFlush(); }
