@@ -61,8 +61,10 @@ void TSkladDataSet::Open() {
   try {
     FFieldDefs = BuildFieldDefs(*FCursor);
     CreateFields();
+    CreateFilters();
     ReadFirst();
   } catch (...) {
+    DropFilters();
     DestroyFields();
     CloseCursor();
     throw;
@@ -76,6 +78,7 @@ void TSkladDataSet::Close() {
   if (!Active()) return;
   if (BeforeClose) BeforeClose(*this);
   SetState(TDataSetState::Inactive);
+  DropFilters();
   DestroyFields();
   CloseCursor();
   if (AfterClose) AfterClose(*this);

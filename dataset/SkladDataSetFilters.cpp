@@ -1,0 +1,128 @@
+// The dataset's filters: the filter text and the record-filter handler as two filters of the
+// engine cursor, which keeps the records that pass as bitmaps.
+#include <utility>
+
+#include "ErrorReport.h"
+#include "SkladDataSet.h"
+#include "engine/cursor/DataCursor.h"
+
+namespace sklad {
+
+const uint8_t* TSkladDataSet::ActiveRecord() const {
+  if (FState == TDataSetState::Filter) return FFilterRecord;
+  return IsEmpty() ? nullptr : FRecord.data();
+}
+
+void TSkladDataSet::SetFilter(std::string_view text) { ChangeFilter(text, FFilterOptions); }
+
+void TSkladDataSet::SetFilterOptions(TFilterOptions options) { ChangeFilter(FFilterText, options); }
+
+void TSkladDataSet::ChangeFilter(std::string_view text, TFilterOptions options) {
+  if (!Active()) {
+    FFilterText = text;
+    FFilterOptions = options;
+    return;
+  }
+  if (text != FFilterText || options != FFilterOptions) {
+    // The new filter is compiled and evaluated before the old one goes, so a text the engine
+    // refuses leaves the old filter in force.
+    TFilter* added =
+        text.empty() ? nullptr : FCursor->AddFilter(text, options.NoPartialCompare, options.CaseInsensitive);
+    if (added && FFiltered) {
+      try {
+        FCursor->ActivateFilter(added);
+      } catch (...) {
+        FCursor->DropFilter(added);
+        FCursor->Recount();
+        throw;
+      }
+    }
+    if (FExpressionFilter) FCursor->DropFilter(FExpressionFilter);
+    FExpressionFilter = added;
+    FFilterText = text;
+    FFilterOptions = options;
+    ReapplyRecordFilter();
+  }
+  if (FFiltered) First();
+}
+
+void TSkladDataSet::SetFiltered(bool filtered) {
+  if (Active() && filtered != FFiltered) {
+    if (filtered)
+      ActivateFilters();
+    else
+      DeactivateFilters();
+  }
+  FFiltered = filtered;
+  if (Active()) First();
+}
+
+void TSkladDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
+  FOnFilterRecord = std::move(handler);
+  if (!Active()) return;
+  if (FRecordFilter && !FOnFilterRecord) {
+    FCursor->DropFilter(std::exchange(FRecordFilter, nullptr));
+  } else if (!FRecordFilter && FOnFilterRecord) {
+    FRecordFilter = FCursor->AddFilter(&AcceptRecord, this);
+    if (FFiltered) ActivateFilters();
+  } else {
+    // Another handler may decide otherwise about the records.
+    ReapplyRecordFilter();
+  }
+  if (FFiltered) First();
+}
+
+void TSkladDataSet::CreateFilters() {
+  if (!FFilterText.empty())
+    FExpressionFilter = FCursor->AddFilter(FFilterText, FFilterOptions.NoPartialCompare, FFilterOptions.CaseInsensitive);
+  if (FOnFilterRecord) FRecordFilter = FCursor->AddFilter(&AcceptRecord, this);
+  if (FFiltered) ActivateFilters();
+}
+
+void TSkladDataSet::DropFilters() {
+  for (TFilter** filter : {&FExpressionFilter, &FRecordFilter})
+    if (TFilter* dropped = std::exchange(*filter, nullptr); dropped && FCursor) FCursor->DropFilter(dropped);
+}
+
+void TSkladDataSet::ActivateFilters() {
+  try {
+    for (TFilter* filter : {FExpressionFilter, FRecordFilter})
+      if (filter && !filter->Active()) FCursor->ActivateFilter(filter);
+  } catch (...) {
+    DeactivateFilters();
+    FCursor->Recount();
+    throw;
+  }
+}
+
+void TSkladDataSet::DeactivateFilters() {
+  for (TFilter* filter : {FExpressionFilter, FRecordFilter})
+    if (filter) FCursor->DeactivateFilter(filter);
+}
+
+void TSkladDataSet::ReapplyRecordFilter() {
+  if (!FRecordFilter || !FFiltered) return;
+  FCursor->DeactivateFilter(FRecordFilter);
+  ActivateFilters();
+}
+
+bool TSkladDataSet::AcceptRecord(void* dataSet, const uint8_t* record, int32_t) {
+  TSkladDataSet& self = *static_cast<TSkladDataSet*>(dataSet);
+  bool accept = true;
+  if (!self.FOnFilterRecord) return accept;
+  // The candidate is the record fields read while the handler runs; bound controls are not told.
+  const TDataSetState state = std::exchange(self.FState, TDataSetState::Filter);
+  const uint8_t* previous = std::exchange(self.FFilterRecord, record);
+  try {
+    self.FOnFilterRecord(self, accept);
+  } catch (const std::exception& error) {
+    // The engine is in the middle of evaluating: the error is shown, and the record keeps the
+    // answer the handler had given.
+    ReportError(error);
+  }
+  self.FState = state;
+  self.FFilterRecord = previous;
+  return accept;
+}
+
+}  // namespace sklad
