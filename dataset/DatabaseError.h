@@ -27,6 +27,9 @@ constexpr std::string_view TableNameMissing = "Missing table name.";
 constexpr std::string_view DataSetClosed = "Cannot perform this operation on a closed dataset";
 constexpr std::string_view DataSetOpen = "Cannot perform this operation on an open dataset";
 constexpr std::string_view FieldNotFound = "Field '%s' not found";
+constexpr std::string_view DataSetReadOnly = "Cannot modify a read-only dataset";
+constexpr std::string_view NotEditing = "Dataset not in edit or insert mode";
+constexpr std::string_view FieldReadOnly = "Field '%s' cannot be modified";
 }  // namespace dberr
 
 // Raises EDatabaseError with the text, its "%s" replaced by the value.

@@ -76,6 +76,8 @@ void TSkladDataSet::Open() {
 
 void TSkladDataSet::Close() {
   if (!Active()) return;
+  // Closing drops the changes of an edited record.
+  Cancel();
   if (BeforeClose) BeforeClose(*this);
   SetState(TDataSetState::Inactive);
   DropFilters();
@@ -166,7 +168,7 @@ void TSkladDataSet::ResyncCurrentRecord() {
 
 template <class TMove>
 void TSkladDataSet::Scroll(TMove&& move) {
-  CheckActive();
+  CheckBrowseMode();
   if (BeforeScroll) BeforeScroll(*this);
   move();
   NotifyDataChange();
@@ -204,7 +206,7 @@ int32_t TSkladDataSet::RecordCount() const {
 }
 
 bool TSkladDataSet::GotoBookmark(const TBookmark& bookmark) {
-  CheckActive();
+  CheckBrowseMode();
   if (bookmark.size() != static_cast<size_t>(FCursor->BookmarkSize())) return false;
   bool found = false;
   Scroll([&] {
@@ -222,7 +224,7 @@ int TSkladDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) cons
 }
 
 bool TSkladDataSet::Locate(const std::vector<TLocateKey>& keys, TLocateOptions options) {
-  CheckActive();
+  CheckBrowseMode();
   std::vector<const TField*> fields;
   for (const TLocateKey& key : keys) fields.push_back(&FieldByName(key.FieldName));
   if (BeforeScroll) BeforeScroll(*this);

@@ -19,6 +19,7 @@ namespace sklad {
 class TDataCursor;
 class TDataSource;
 class TFilter;
+class TSkladBlobStream;
 
 using TBookmark = std::vector<uint8_t>;
 
@@ -105,6 +106,18 @@ class TSkladDataSet {
 
   TNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeScroll, AfterScroll;
 
+  // ---- Editing the current record (SkladDataSetEditing.cpp) ----
+  // Whether the cursor allows changes.
+  bool CanModify() const;
+  // Re-reads the current record with a record lock (8708 when another user changed it since it
+  // was read); refused on an empty dataset or one that cannot be modified.
+  void Edit();
+  // Writes the edited record back, its changed BLOB values with it, and unlocks it.
+  void Post();
+  // Drops the changes and unlocks the record.
+  void Cancel();
+  TNotifyEvent BeforeEdit, AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel;
+
   // ---- Filters (SkladDataSetFilters.cpp) ----
   // The filter text and the record-filter handler narrow the records while Filtered is on. On an
   // open dataset a text the engine cannot compile raises 10051 and the previous filter stays; a
@@ -158,6 +171,16 @@ class TSkladDataSet {
   // Takes the read's status: a record, an end of the data, or an engine error.
   void TakeRecord(int status);
 
+  // ---- Editing ----
+  friend class TSkladBlobStream;
+  // Leaves the edit state the way a move away from the record does: the changes are posted.
+  void CheckBrowseMode();
+  // BLOB values of the edited record written through streams.
+  bool BlobModified(int fieldNo) const;
+  void BlobChanged(int fieldNo);
+  // Back to browsing the current record as stored.
+  void EndEdit();
+
   // ---- Filters ----
   // At open: the cursor filters for the text and the handler, active when Filtered is on.
   void CreateFilters();
@@ -183,6 +206,9 @@ class TSkladDataSet {
   std::vector<TFieldDef> FFieldDefs;
   TSystemList<std::unique_ptr<TField>> FFields;
   TSystemList<TDataSource*> FDataSources;
+
+  // ---- Editing ----
+  std::vector<int> FModifiedBlobs;
 
   // ---- Filters ----
   std::string FFilterText;

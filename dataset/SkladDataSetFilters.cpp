@@ -10,6 +10,7 @@ namespace sklad {
 
 const uint8_t* TSkladDataSet::ActiveRecord() const {
   if (FState == TDataSetState::Filter) return FFilterRecord;
+  if (FState == TDataSetState::Edit) return FRecord.data();
   return IsEmpty() ? nullptr : FRecord.data();
 }
 
@@ -23,6 +24,7 @@ void TSkladDataSet::ChangeFilter(std::string_view text, TFilterOptions options) 
     FFilterOptions = options;
     return;
   }
+  CheckBrowseMode();
   if (text != FFilterText || options != FFilterOptions) {
     // The new filter is compiled and evaluated before the old one goes, so a text the engine
     // refuses leaves the old filter in force.
@@ -47,6 +49,7 @@ void TSkladDataSet::ChangeFilter(std::string_view text, TFilterOptions options) 
 }
 
 void TSkladDataSet::SetFiltered(bool filtered) {
+  if (Active()) CheckBrowseMode();
   if (Active() && filtered != FFiltered) {
     if (filtered)
       ActivateFilters();
@@ -60,6 +63,7 @@ void TSkladDataSet::SetFiltered(bool filtered) {
 void TSkladDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
   FOnFilterRecord = std::move(handler);
   if (!Active()) return;
+  CheckBrowseMode();
   if (FRecordFilter && !FOnFilterRecord) {
     FCursor->DropFilter(std::exchange(FRecordFilter, nullptr));
   } else if (!FRecordFilter && FOnFilterRecord) {
