@@ -355,14 +355,14 @@ bool TDataCursor::ExpressionHolds(const TExpToken& expression, const uint8_t* re
 }
 
 void TDataCursor::FieldValueCallback(const uint8_t* record, TExpToken& column) {
-  const TFieldDefinition& field = GetFieldDefinition(column.FieldNumber);
+  const TFieldDefinition& field = TableField(column.FieldNumber);
   if (field.Type() != TFieldType::Blob) {
     column.Reserve(static_cast<uint32_t>(field.StoredSize()) + 1);
     std::fill(column.Value.begin(), column.Value.end(), 0);
-    column.IsNull = GetField(column.FieldNumber, record, column.Value.data());
+    column.IsNull = GetTableField(column.FieldNumber, record, column.Value.data());
     return;
   }
-  column.IsNull = GetField(column.FieldNumber, record, nullptr);
+  column.IsNull = GetTableField(column.FieldNumber, record, nullptr);
   if (column.IsNull) return;
   // A value this cursor holds open is read as it stands in memory, changes included; any other
   // is read from the BLOB file through a copy of the record, which the open puts a handle in.
@@ -370,7 +370,7 @@ void TDataCursor::FieldValueCallback(const uint8_t* record, TExpToken& column) {
   const TBlobBuffer* open = OpenValue(column.FieldNumber, record);
   if (open == nullptr) {
     image.assign(record, record + FRecordSize);
-    if (const int code = OpenBlob(column.FieldNumber, image.data(), 1, kBlobRead); code != 0) {
+    if (const int code = OpenTableBlob(column.FieldNumber, image.data(), 1, kBlobRead); code != 0) {
       RaiseEngineError(static_cast<uint16_t>(code), FTableName);
     }
     open = OpenValue(column.FieldNumber, image.data());
@@ -380,7 +380,7 @@ void TDataCursor::FieldValueCallback(const uint8_t* record, TExpToken& column) {
   std::copy(open->Bytes.begin(), open->Bytes.end(), column.Value.begin());
   column.Value[length] = 0;
   column.IsNull = length == 0;
-  if (!image.empty()) CloseBlob(column.FieldNumber, image.data(), 1);
+  if (!image.empty()) CloseTableBlob(column.FieldNumber, image.data(), 1);
 }
 
 }  // namespace sklad
