@@ -33,6 +33,7 @@ constexpr std::string_view FieldReadOnly = "Field '%s' cannot be modified";
 constexpr std::string_view NoSqlStatement = "No SQL statement available";
 constexpr std::string_view NoParameterValue = "No value for parameter '%s'";
 constexpr std::string_view ParameterNotFound = "Parameter '%s' not found";
+constexpr std::string_view CircularDataLink = "Circular datalinks are not allowed";
 }  // namespace dberr
 
 // Raises EDatabaseError with the text, its "%s" replaced by the value.

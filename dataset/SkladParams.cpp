@@ -3,17 +3,18 @@
 #include <cstring>
 
 #include "DatabaseError.h"
+#include "Field.h"
 #include "engine/storage/LittleEndian.h"
 #include "engine/storage/TableNames.h"
 #include "engine/storage/ValueConversion.h"
 
 namespace sklad {
 
-void TSkladParam::Set(TFieldType type, std::vector<uint8_t> value) {
+void TSkladParam::Set(TFieldType type, std::vector<uint8_t> value, bool byHand) {
   FType = type;
   FValue = std::move(value);
   FIsNull = false;
-  FBound = true;
+  FBound = byHand;
 }
 
 void TSkladParam::SetAsString(std::string_view text) { Set(TFieldType::String, {text.begin(), text.end()}); }
@@ -34,6 +35,46 @@ void TSkladParam::SetAsBoolean(bool value) {
   std::vector<uint8_t> bytes(2);
   StoreLE(bytes.data(), static_cast<int16_t>(value ? 1 : 0));
   Set(TFieldType::Boolean, std::move(bytes));
+}
+
+void TSkladParam::TakeFieldValue(const TField& field) {
+  TFieldType type = TFieldType::String;
+  switch (field.DataType()) {
+    case TFieldKind::SmallInt:
+    case TFieldKind::Integer:
+    case TFieldKind::AutoInc:
+    case TFieldKind::Word:
+      type = TFieldType::Integer;
+      break;
+    case TFieldKind::Float:
+    case TFieldKind::Currency:
+      type = TFieldType::Float;
+      break;
+    case TFieldKind::Boolean:
+      type = TFieldType::Boolean;
+      break;
+    default:
+      break;
+  }
+  if (field.IsNull()) {
+    FType = type;
+    FIsNull = true;
+    FValue.clear();
+    FBound = false;
+    return;
+  }
+  const std::string text = field.AsString();
+  if (type == TFieldType::String) {
+    Set(type, {text.begin(), text.end()}, false);
+    return;
+  }
+  // The field's text converted back to the engine's encoding of the type.
+  std::vector<uint8_t> value(text.begin(), text.end());
+  value.resize(256, 0);
+  const int size = type == TFieldType::Integer ? 4 : type == TFieldType::Float ? 8 : 2;
+  Convert(TFieldType::String, static_cast<int>(text.size()) + 1, 0, value, size, 0, type);
+  value.resize(static_cast<size_t>(size));
+  Set(type, std::move(value), false);
 }
 
 void TSkladParam::AssignValue(const TSkladParam& source) {

@@ -14,6 +14,8 @@
 
 namespace sklad {
 
+class TField;
+
 class TSkladParam {
  public:
   // The engine keeps at most this many characters of a name.
@@ -34,6 +36,9 @@ class TSkladParam {
   void SetAsBoolean(bool value);
   // Null of the type it has.
   void Clear();
+  // The value of a master dataset's field, not counted as set by hand: strings, whole numbers,
+  // floating numbers and flags as themselves, other kinds as their text.
+  void TakeFieldValue(const TField& field);
   // The type, value and set-by-hand flag of another parameter; the name stays.
   void AssignValue(const TSkladParam& source);
   // The value as text; null reads as an empty text.
@@ -44,7 +49,7 @@ class TSkladParam {
   TSqlParameter ForEngine(int number) const;
 
  private:
-  void Set(TFieldType type, std::vector<uint8_t> value);
+  void Set(TFieldType type, std::vector<uint8_t> value, bool byHand = true);
 
   std::string FName;
   std::optional<TFieldType> FType;

@@ -21,6 +21,7 @@ size_t SignificantLength(std::string_view text) {
 TSkladQuery::TSkladQuery() : FSql([this] { SqlChanged(); }) {}
 
 TSkladQuery::~TSkladQuery() {
+  if (FMaster) FMaster->RemoveLink(FMasterLink);
   try {
     Disconnect();
   } catch (...) {
@@ -52,6 +53,34 @@ void TSkladQuery::SqlChanged() {
   FParams = TSkladParams::FromNames(scan.Names, FParams);
   FMarkerNames = std::move(scan.Names);
   FText = std::move(scan.Text);
+}
+
+void TSkladQuery::SetDataSource(TDataSource* source) {
+  if (source == FMaster) return;
+  if (source && source->DataSet() == this) RaiseDatabaseError(dberr::CircularDataLink);
+  if (FMaster) FMaster->RemoveLink(FMasterLink);
+  FMaster = source;
+  if (FMaster) FMasterLink = FMaster->AddLink([this](TDataSource& from, TDataSourceEvent event) { MasterChanged(from, event); });
+}
+
+void TSkladQuery::MasterChanged(TDataSource& source, TDataSourceEvent event) {
+  if (event == TDataSourceEvent::SourceGone) {
+    FMaster = nullptr;
+    return;
+  }
+  if (!Active() || source.State() == TDataSetState::Inactive) return;
+  Close();
+  Open();
+}
+
+void TSkladQuery::TakeMasterValues() {
+  if (!FMaster || !FMaster->DataSet() || !FMaster->DataSet()->Active()) return;
+  const TSkladDataSet& master = *FMaster->DataSet();
+  for (int i = 0; i < FParams.Count(); ++i) {
+    TSkladParam& param = FParams[i];
+    if (param.Bound()) continue;
+    if (const TField* field = master.FindField(param.Name())) param.TakeFieldValue(*field);
+  }
 }
 
 void TSkladQuery::SetRequestLive(bool value) {
@@ -100,6 +129,7 @@ void TSkladQuery::Disconnect() {
 TDataCursor* TSkladQuery::CreateCursor() {
   if (FSql.Count() == 0) RaiseDatabaseError(dberr::NoSqlStatement);
   Prepare();
+  TakeMasterValues();
   BindParameters();
   FStatement->SetProgress([this](int32_t rows, int percent, bool& abort) {
     if (OnQueryProgress) OnQueryProgress(*this, rows, static_cast<int16_t>(percent), abort);

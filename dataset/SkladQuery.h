@@ -9,12 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "DataSource.h"
 #include "SkladDBDataSet.h"
 #include "SkladParams.h"
 #include "SqlLines.h"
 
 namespace sklad {
 
+class TDataSource;
 class TSqlStatement;
 
 class TSkladQuery : public TSkladDBDataSet {
@@ -44,6 +46,12 @@ class TSkladQuery : public TSkladDBDataSet {
   // Copies the values of the parameters of the same names.
   void SetParams(const TSkladParams& params) { FParams.AssignValues(params); }
   TSkladParam& ParamByName(std::string_view name) { return FParams.ParamByName(name); }
+
+  // The master: at open, parameters not set by hand take the values of its current record's
+  // fields of the same names, and an open query is opened again whenever the master moves.
+  // "Circular datalinks are not allowed" for a source of this query itself.
+  TDataSource* DataSource() const { return FMaster; }
+  void SetDataSource(TDataSource* source);
 
   // Asks the engine for a live view of the table; refused on an open query, unprepares a
   // prepared one.
@@ -78,6 +86,8 @@ class TSkladQuery : public TSkladDBDataSet {
 
  private:
   void SqlChanged();
+  void TakeMasterValues();
+  void MasterChanged(TDataSource& source, TDataSourceEvent event);
   void BindParameters();
 
   TSqlLines FSql;
@@ -91,6 +101,8 @@ class TSkladQuery : public TSkladDBDataSet {
   std::unique_ptr<TSqlStatement> FStatement;
   int32_t FRowsAffected = 0;
   double FExecutionTime = 0;
+  TDataSource* FMaster = nullptr;
+  int FMasterLink = 0;
 };
 
 }  // namespace sklad

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CatalogueDataSetSupport.h"
 #include "DataSetTestSupport.h"
+#include "dataset/DataSource.h"
 #include "dataset/SkladDatabase.h"
 #include "dataset/SkladQuery.h"
 #include "dataset/SkladSession.h"
@@ -219,6 +221,40 @@ TEST_F(SkladQueryTest, TheDataSetFilterNarrowsTheResultAndSurvivesRebuilds) {
   EXPECT_EQ(Ids(), (std::vector<int32_t>{1, 3, 6, 9}));
   FQuery.SetFiltered(false);
   EXPECT_EQ(FQuery.RecordCount(), 10);
+}
+
+TEST_F(SkladQueryTest, AMasterGivesItsValuesToParametersNotSetByHandAndMovesTheQuery) {
+  TSkladTable master;
+  testing::PointAtCatalogue(master, FDirectory);
+  auto source = std::make_unique<TDataSource>();
+  source->SetDataSet(&master);
+  FQuery.SetSQL({"SELECT * FROM KATALOG WHERE Id > :Id AND name <> :name AND r = :r"});
+  FQuery.SetDataSource(source.get());
+  master.Open();
+  FQuery.ParamByName("name").SetAsString("Ubuntu");
+  FQuery.Open();
+  // Master on Id 1 (r = "1"): the records above 1 in section "1" except Ubuntu.
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{4, 7, 10}));
+  int opens = 0;
+  FQuery.AfterOpen = [&](TSkladDataSet&) { ++opens; };
+  master.SetRecNo(5);  // Id 5, r = "2"
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{8}));
+  EXPECT_EQ(FQuery.ParamByName("Id").AsString(), "5");
+  EXPECT_FALSE(FQuery.ParamByName("Id").Bound());
+  EXPECT_TRUE(FQuery.ParamByName("name").Bound());
+
+  EXPECT_EQ(DatabaseErrorText([&] {
+              TDataSource own;
+              own.SetDataSet(&FQuery);
+              FQuery.SetDataSource(&own);
+            }),
+            "Circular datalinks are not allowed");
+  // The query forgets a master that goes before it.
+  source.reset();
+  EXPECT_EQ(FQuery.DataSource(), nullptr);
+  master.Next();
+  EXPECT_EQ(Ids(), (std::vector<int32_t>{8}));
 }
 
 TEST_F(SkladQueryTest, MaxRowCountOfAPreparedQueryActsAtTheNextExecution) {

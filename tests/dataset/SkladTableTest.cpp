@@ -9,6 +9,7 @@
 #include "dataset/SkladSession.h"
 #include "dataset/SkladSessionList.h"
 #include "dataset/SkladTable.h"
+#include "engine/cursor/DataCursor.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
@@ -355,6 +356,34 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"HandlerWhileFiltered", kFiveBooks, kFilteredOpen("Id > 2"),
                   [](TSkladTable& t) { t.SetOnFilterRecord([](TSkladDataSet&, bool& accept) { accept = false; }); },
                   kMovedToNothing}),
+    [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.Name); });
+
+// Editing: a record left unchanged is cancelled when the dataset moves or closes.
+const auto kOpenEdit = [](TSkladTable& t) { t.Open(), t.Edit(); };
+const std::vector<std::string> kCancelled = {"BeforeCancel", "StateChange", "DataChange", "AfterCancel"};
+const auto kThen = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Editing, SkladTableEventTest,
+    ::testing::Values(
+        EventCase{"Edit", kFiveBooks, kOpen, [](TSkladTable& t) { t.Edit(); },
+                  {"BeforeEdit", "StateChange", "DataChange", "AfterEdit"}},
+        EventCase{"EditWhileEditing", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Edit(); }, {}},
+        EventCase{"Post", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Post(); },
+                  {"BeforePost", "StateChange", "DataChange", "AfterPost"}},
+        EventCase{"Cancel", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Cancel(); }, kCancelled},
+        EventCase{"NextWhileEditing", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Next(); },
+                  kThen(kCancelled, {"BeforeScroll", "DataChange", "AfterScroll"})},
+        EventCase{"CloseWhileEditing", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Close(); },
+                  kThen(kCancelled, {"BeforeClose", "StateChange", "AfterClose"})},
+        EventCase{"FilterWhileEditing", kFiveBooks, kOpenEdit, kSetFiltered(true),
+                  kThen(kCancelled, kMovedToFirst)},
+        EventCase{"EditAnEmptyTable", {}, kOpen,
+                  [](TSkladTable& t) { EXPECT_EQ(EngineCode([&] { t.Edit(); }), cursor_status::NoCurrentRecord); },
+                  {}}),
     [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.Name); });
 
 // ---- Data source ----
