@@ -11,6 +11,7 @@
 #include "CatalogueDataSetSupport.h"
 #include "DataSetTestSupport.h"
 #include "dataset/DataSource.h"
+#include "dataset/SkladBlobStream.h"
 #include "dataset/SkladDatabase.h"
 #include "dataset/SkladQuery.h"
 #include "dataset/SkladSession.h"
@@ -182,6 +183,19 @@ TEST_F(SkladQueryTest, TheDatabaseIsHeldWhileTheQueryIsPreparedOrOpen) {
   FQuery.SetDatabaseName(FDirectory.Path() + "./");
   EXPECT_FALSE(FQuery.Prepared());
   EXPECT_EQ(HeldDatabase(), nullptr);
+}
+
+TEST_F(SkladQueryTest, TheResultsMemosReadThroughTheBlobStream) {
+  FQuery.SetSQL({"SELECT name, popis FROM KATALOG WHERE Id > 6"});
+  FQuery.Open();
+  std::vector<std::string> memos;
+  for (FQuery.First(); !FQuery.Eof(); FQuery.Next()) {
+    TSkladBlobStream stream(FQuery.FieldByName("popis"), TBlobStreamMode::Read);
+    std::string text(static_cast<size_t>(stream.Size()), '\0');
+    EXPECT_EQ(stream.Read(text.data(), static_cast<int32_t>(text.size()) + 5), static_cast<int32_t>(text.size()));
+    memos.push_back(text);
+  }
+  EXPECT_EQ(memos, (std::vector<std::string>{"popis 7", "", "popis 9", ""}));
 }
 
 TEST_F(SkladQueryTest, ClosingItsDatabaseClosesAndUnpreparesTheQuery) {
