@@ -131,6 +131,12 @@ class TSkladDataSet {
   void SetFiltered(bool filtered);
   const TFilterRecordEvent& OnFilterRecord() const { return FOnFilterRecord; }
   void SetOnFilterRecord(TFilterRecordEvent handler);
+  // Move to the first, last, next or prior record that passes the filter text and the handler,
+  // whether or not Filtered is on; false, without moving, when there is none.
+  bool FindFirst() { return FindRecord(true, true); }
+  bool FindLast() { return FindRecord(true, false); }
+  bool FindNext() { return FindRecord(false, true); }
+  bool FindPrior() { return FindRecord(false, false); }
 
   // The engine cursor while open, and the record buffer of the last read.
   TDataCursor* Cursor() const { return FCursor; }
@@ -194,6 +200,8 @@ class TSkladDataSet {
   // The handler's filter is evaluated only over records that passed the expression filter at the
   // time; after the expression filter changed it is evaluated again.
   void ReapplyRecordFilter();
+  bool FindRecord(bool restart, bool forward);
+  bool PassesFilters(const uint8_t* record, int32_t recordNumber) const;
   static bool AcceptRecord(void* dataSet, const uint8_t* record, int32_t recordNumber);
 
   TDataSetState FState = TDataSetState::Inactive;

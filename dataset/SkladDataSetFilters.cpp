@@ -1,10 +1,13 @@
 // The dataset's filters: the filter text and the record-filter handler as two filters of the
 // engine cursor, which keeps the records that pass as bitmaps.
+#include <memory>
 #include <utility>
+#include <vector>
 
 #include "ErrorReport.h"
 #include "SkladDataSet.h"
 #include "engine/cursor/DataCursor.h"
+#include "engine/storage/EngineError.h"
 
 namespace sklad {
 
@@ -108,6 +111,36 @@ void TSkladDataSet::ReapplyRecordFilter() {
   if (!FRecordFilter || !FFiltered) return;
   FCursor->DeactivateFilter(FRecordFilter);
   ActivateFilters();
+}
+
+bool TSkladDataSet::PassesFilters(const uint8_t* record, int32_t recordNumber) const {
+  for (const TFilter* filter : {FExpressionFilter, FRecordFilter})
+    if (filter && !filter->Passes(record, recordNumber)) return false;
+  return true;
+}
+
+bool TSkladDataSet::FindRecord(bool restart, bool forward) {
+  CheckBrowseMode();
+  if (BeforeScroll) BeforeScroll(*this);
+  // A clone walks from the current record (or an end) and tests each record against the
+  // dataset's own filters, so the dataset stays where it is when nothing passes.
+  const std::unique_ptr<TDataCursor> search = FCursor->Clone();
+  std::vector<uint8_t> record(static_cast<size_t>(search->RecordSize()));
+  if (restart || IsEmpty()) {
+    if (forward)
+      search->First();
+    else
+      search->Last();
+  }
+  while ((forward ? search->ReadNext(record.data()) : search->ReadPrior(record.data())) == cursor_status::Ok) {
+    if (!PassesFilters(record.data(), search->GetRecordNumber())) continue;
+    if (const int status = FCursor->SyncToCursor(*search); status != cursor_status::Ok)
+      RaiseEngineError(static_cast<uint16_t>(status), FCursor->TableName());
+    ResyncCurrentRecord();
+    if (AfterScroll) AfterScroll(*this);
+    return true;
+  }
+  return false;
 }
 
 bool TSkladDataSet::AcceptRecord(void* dataSet, const uint8_t* record, int32_t) {

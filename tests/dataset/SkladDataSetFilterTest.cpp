@@ -1,6 +1,7 @@
 // Dataset filters: the filter text with its options and the record-filter handler narrow an open
 // dataset exactly as a brute-force walk over the records says, a refused text keeps the filter in
-// force, and changes while filtered re-filter from the first record.
+// force, changes while filtered re-filter from the first record, and the Find moves use the
+// filters whether Filtered is on or not.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -251,6 +252,40 @@ TEST_F(RecordFilterTest, AnErrorInTheHandlerIsReportedAndTheRecordKeepsItsAnswer
   FTable.Open();
   EXPECT_EQ(reported, (std::vector<std::string>{"two", "five"}));
   EXPECT_EQ(VisibleIds(), (std::vector<int32_t>{1, 3, 4, 5, 6}));
+}
+
+TEST_F(RecordFilterTest, FindMovesThroughThePassingRecordsWhetherFilteredOrNot) {
+  FTable.SetFilter("Id > 2");
+  FTable.SetOnFilterRecord([](TSkladDataSet& dataSet, bool& accept) {
+    accept = std::stoi(dataSet.FieldByName("Id").AsString()) % 2 == 0;
+  });
+  FTable.Open();
+  for (const bool filtered : {false, true}) {
+    SCOPED_TRACE(filtered ? "filtered" : "not filtered");
+    FTable.SetFiltered(filtered);
+    EXPECT_EQ(FTable.RecordCount(), filtered ? 2 : 6);
+    struct Step {
+      const char* Name;
+      bool (TSkladDataSet::*Find)();
+      bool Found;
+      int32_t Id;
+    };
+    for (const Step& step : {Step{"first", &TSkladDataSet::FindFirst, true, 4},
+                             Step{"next", &TSkladDataSet::FindNext, true, 6},
+                             Step{"next at the end", &TSkladDataSet::FindNext, false, 6},
+                             Step{"prior", &TSkladDataSet::FindPrior, true, 4},
+                             Step{"prior at the start", &TSkladDataSet::FindPrior, false, 4},
+                             Step{"last", &TSkladDataSet::FindLast, true, 6}}) {
+      SCOPED_TRACE(step.Name);
+      EXPECT_EQ((FTable.*step.Find)(), step.Found);
+      EXPECT_EQ(Id(), step.Id);
+    }
+  }
+  // From a record that does not pass, the next passing one.
+  FTable.SetFiltered(false);
+  FTable.First();
+  EXPECT_TRUE(FTable.FindNext());
+  EXPECT_EQ(Id(), 4);
 }
 
 }  // namespace
