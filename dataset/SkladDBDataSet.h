@@ -1,5 +1,5 @@
 // TSkladDBDataSet: a dataset bound by name to a database of a session, which it holds open while
-// it has a reason to (an open cursor).
+// it has a reason to (an open cursor, a prepared statement).
 #pragma once
 
 #include <cstdint>

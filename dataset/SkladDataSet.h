@@ -1,5 +1,5 @@
 // TSkladDataSet: base of the layer's datasets — an engine cursor as a navigable dataset with open,
-// close and scroll events, a current record, fields, bookmarks, Locate and filters.
+// close and scroll events, a current record, fields, bookmarks, Locate, filters and editing.
 #pragma once
 
 #include <cstdint>
@@ -179,7 +179,8 @@ class TSkladDataSet {
 
   // ---- Editing ----
   friend class TSkladBlobStream;
-  // Leaves the edit state the way a move away from the record does: the changes are posted.
+  // Leaves the edit state as a move away from the record does: a changed record is posted, an
+  // unchanged one cancelled.
   void CheckBrowseMode();
   // BLOB values of the edited record written through streams.
   bool BlobModified(int fieldNo) const;
@@ -193,8 +194,8 @@ class TSkladDataSet {
   // At close: the dataset's filters leave the cursor, which may outlive the dataset's use of it.
   void DropFilters();
   void ChangeFilter(std::string_view text, TFilterOptions options);
-  // Activating evaluates each inactive filter; when that fails, the dataset's filters are left inactive, the
-  // visible set is rebuilt without them and the error passed on.
+  // Activating evaluates each inactive filter; when that fails, the dataset's filters are left
+  // inactive, the visible set is rebuilt without them and the error passed on.
   void ActivateFilters();
   void DeactivateFilters();
   // The handler's filter is evaluated only over records that passed the expression filter at the

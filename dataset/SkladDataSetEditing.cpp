@@ -61,7 +61,9 @@ void TSkladDataSet::CheckBrowseMode() {
     Post();
 }
 
-bool TSkladDataSet::BlobModified(int fieldNo) const { return std::ranges::find(FModifiedBlobs, fieldNo) != FModifiedBlobs.end(); }
+bool TSkladDataSet::BlobModified(int fieldNo) const {
+  return std::ranges::find(FModifiedBlobs, fieldNo) != FModifiedBlobs.end();
+}
 
 void TSkladDataSet::BlobChanged(int fieldNo) {
   if (!BlobModified(fieldNo)) FModifiedBlobs.push_back(fieldNo);

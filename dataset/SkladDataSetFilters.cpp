@@ -81,7 +81,8 @@ void TSkladDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
 
 void TSkladDataSet::CreateFilters() {
   if (!FFilterText.empty())
-    FExpressionFilter = FCursor->AddFilter(FFilterText, FFilterOptions.NoPartialCompare, FFilterOptions.CaseInsensitive);
+    FExpressionFilter =
+        FCursor->AddFilter(FFilterText, FFilterOptions.NoPartialCompare, FFilterOptions.CaseInsensitive);
   if (FOnFilterRecord) FRecordFilter = FCursor->AddFilter(&AcceptRecord, this);
   if (FFiltered) ActivateFilters();
 }

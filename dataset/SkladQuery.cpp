@@ -60,7 +60,8 @@ void TSkladQuery::SetDataSource(TDataSource* source) {
   if (source && source->DataSet() == this) RaiseDatabaseError(dberr::CircularDataLink);
   if (FMaster) FMaster->RemoveLink(FMasterLink);
   FMaster = source;
-  if (FMaster) FMasterLink = FMaster->AddLink([this](TDataSource& from, TDataSourceEvent event) { MasterChanged(from, event); });
+  if (FMaster)
+    FMasterLink = FMaster->AddLink([this](TDataSource& from, TDataSourceEvent event) { MasterChanged(from, event); });
 }
 
 void TSkladQuery::MasterChanged(TDataSource& source, TDataSourceEvent event) {

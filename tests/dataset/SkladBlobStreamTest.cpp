@@ -46,7 +46,8 @@ class SkladBlobStreamTest : public ::testing::Test {
     TSkladBlobStream stream(table.FieldByName("popis"), TBlobStreamMode::Read);
     std::string text;
     std::vector<char> piece(static_cast<size_t>(chunk));
-    while (const int32_t count = stream.Read(piece.data(), chunk)) text.append(piece.data(), static_cast<size_t>(count));
+    while (const int32_t count = stream.Read(piece.data(), chunk))
+      text.append(piece.data(), static_cast<size_t>(count));
     EXPECT_EQ(stream.Read(piece.data(), chunk), 0);
     return text;
   }

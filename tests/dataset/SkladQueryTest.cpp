@@ -27,9 +27,11 @@ using testing::EngineCode;
 
 std::vector<CatalogueRecord> TenRecords() {
   std::vector<CatalogueRecord> records;
-  const char* names[] = {"Linux", "Windows", "linux jadro", "DOS", "Amiga", "GNU/Linux", "hry", "10:30", "Ubuntu", "OS/2"};
+  const char* names[] = {"Linux",     "Windows", "linux jadro", "DOS",    "Amiga",
+                         "GNU/Linux", "hry",     "10:30",       "Ubuntu", "OS/2"};
   for (int32_t id = 1; id <= 10; ++id)
-    records.push_back({id, std::to_string(id % 3), names[id - 1], std::nullopt, id % 2 ? "popis " + std::to_string(id) : "", 0});
+    records.push_back(
+        {id, std::to_string(id % 3), names[id - 1], std::nullopt, id % 2 ? "popis " + std::to_string(id) : "", 0});
   return records;
 }
 
@@ -161,7 +163,8 @@ TEST_F(SkladQueryTest, FailuresAreReportedWithTheirTexts) {
 
   FQuery.SetSQL({"SELECT * FROM KATALOG"});
   FQuery.Open();
-  EXPECT_EQ(DatabaseErrorText([&] { FQuery.SetRequestLive(false); }), "Cannot perform this operation on an open dataset");
+  EXPECT_EQ(DatabaseErrorText([&] { FQuery.SetRequestLive(false); }),
+            "Cannot perform this operation on an open dataset");
   EXPECT_TRUE(FQuery.RequestLive());
 }
 
