@@ -1,7 +1,6 @@
 // Index definition through the cursor: adding and deleting indexes, and building an index (or
 // the record-state index) from the table's records at once, bottom-up from the sorted keys.
 #include <algorithm>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "engine/storage/EngineError.h"
 #include "engine/storage/IndexBulkLoad.h"
 #include "engine/storage/IndexKeyLength.h"
+#include "engine/storage/IndexKeySort.h"
 #include "engine/storage/RecordLayout.h"
 
 namespace sklad {
@@ -63,12 +63,7 @@ int32_t TDataCursor::BuildIndexFromRecords(int slot, std::vector<int32_t>& dupli
 
   // In key order; equal keys of a unique index in record order, so the first record stays.
   auto keyOf = [&](uint32_t i) { return keys.data() + i * keyLength; };
-  std::vector<uint32_t> order(numbers.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    const int result = index.Order().Compare(keyOf(a), keyOf(b), static_cast<int>(keyLength));
-    return result < 0 || (result == 0 && numbers[a] < numbers[b]);
-  });
+  const std::vector<uint32_t> order = SortedKeyPositions(keys, numbers, index.Layout(), index.Order());
 
   TIndexBulkLoad load(FTable->Index(), slot);
   const uint8_t* previous = nullptr;
