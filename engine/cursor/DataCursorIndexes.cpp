@@ -17,6 +17,50 @@
 
 namespace sklad {
 
+namespace {
+
+// How much of the data file one read of a whole-table pass takes.
+constexpr int32_t kPassReadBytes = 2 * 1024 * 1024;
+
+// Hands every record slot from 1 to the highest to visit, in number order. Outside a transaction
+// the cache's changes are written and the file is read in large runs; inside one the changes may
+// not reach the file before the commit, so the records come through the cache.
+template <class TVisit>
+void VisitRecords(TDataTable& table, int32_t highest, TVisit&& visit) {
+  TDataFile& data = table.Data();
+  TRecordCache& records = data.Records();
+  if (table.InTransaction()) {
+    for (int32_t number = 1; number <= highest; ++number) {
+      TRecord* record = records.GetRecord(number, TReadAhead{true, 0, TReadDirection::Forward});
+      if (record == nullptr) RaiseEngineError(err::RecordBuffersCorrupt, table.Name());
+      try {
+        visit(*record);
+      } catch (...) {
+        records.ReleaseRecord(record);
+        throw;
+      }
+      records.ReleaseRecord(record);
+    }
+    return;
+  }
+  records.WriteModified(false);
+  const int32_t recordSize = data.RecordSize();
+  const int32_t perRead = std::max<int32_t>(1, kPassReadBytes / recordSize);
+  std::vector<uint8_t> buffer(static_cast<size_t>(perRead) * static_cast<size_t>(recordSize));
+  TRecord record(data);
+  for (int32_t first = 1; first <= highest; first += perRead) {
+    const int32_t count = std::min(perRead, highest - first + 1);
+    data.ReadAt(data.RecordOffset(first), buffer.data(), count * recordSize);
+    for (int32_t i = 0; i < count; ++i) {
+      record.SetNumber(first + i);
+      record.Load(buffer.data() + static_cast<size_t>(i) * static_cast<size_t>(recordSize));
+      visit(record);
+    }
+  }
+}
+
+}  // namespace
+
 void TDataCursor::CheckDefinable() const {
   if (!FActive || !FTable->Exclusive()) RaiseEngineError(err::MustBeExclusive, FTableName);
   CheckWritable();
@@ -40,26 +84,22 @@ int32_t TDataCursor::BuildIndexFromRecords(int slot, std::vector<int32_t>& dupli
   const bool unique = !recordStates && FTable->Index().Definition(slot).Unique();
   const size_t keyLength = static_cast<size_t>(index.KeyLength());
 
-  // Every record's key, read through the cache in forward runs.
-  TRecordCache& records = FTable->Data().Records();
+  // Every record's key.
   const int32_t highest = HighestRecordNumber();
   std::vector<uint8_t> keys;
   std::vector<uint32_t> numbers;
   keys.reserve(static_cast<size_t>(highest) * keyLength);
   numbers.reserve(static_cast<size_t>(highest));
   int32_t active = 0;
-  for (int32_t number = 1; number <= highest; ++number) {
-    TRecord* record = records.GetRecord(number, TReadAhead{true, 0, TReadDirection::Forward});
-    if (record == nullptr) RaiseEngineError(err::RecordBuffersCorrupt, FTableName);
-    const bool isActive = record->State() == kRecordActive;
+  VisitRecords(*FTable, highest, [&](const TRecord& record) {
+    const bool isActive = record.State() == kRecordActive;
     if (isActive || recordStates) {
       keys.resize(keys.size() + keyLength);
-      index.Layout().BuildKey(record->Bytes(), keys.data() + keys.size() - keyLength);
-      numbers.push_back(static_cast<uint32_t>(number));
+      index.Layout().BuildKey(record.Bytes(), keys.data() + keys.size() - keyLength);
+      numbers.push_back(static_cast<uint32_t>(record.Number()));
     }
     active += isActive ? 1 : 0;
-    records.ReleaseRecord(record);
-  }
+  });
 
   // In key order; equal keys of a unique index in record order, so the first record stays.
   auto keyOf = [&](uint32_t i) { return keys.data() + i * keyLength; };

@@ -186,6 +186,27 @@ TEST_F(IndexDefinitionTest, IndexesComeAndGoOnAFilledTable) {
   EXPECT_EQ(ExpectIndexesMatchRecords(*cursor->Table()), static_cast<int32_t>(editions.size()));
 }
 
+// Inside a transaction the new records live only in the caches until the commit; the index is
+// built from them all the same, and the commit writes it.
+TEST_F(IndexDefinitionTest, AnIndexAddedInsideATransactionSeesItsRecords) {
+  Create(false);
+  auto cursor = OpenCursor();
+  for (int32_t id = 1; id <= 50; ++id) Insert(*cursor, {id, "K" + std::to_string(id), "stary", 50 - id});
+  cursor->Table()->StartTransaction();
+  for (int32_t id = 51; id <= 300; ++id) Insert(*cursor, {id, "K" + std::to_string(id), "novy", 1000 - id});
+  cursor->AddIndex(IndexOn("Pocty", {kCountField}, true));
+  EXPECT_EQ(ExpectIndexesMatchRecords(*cursor->Table()), 300);
+  cursor->Table()->Commit();
+  cursor->Close();
+  cursor = OpenCursor();
+  EXPECT_EQ(ExpectIndexesMatchRecords(*cursor->Table()), 300);
+  cursor->SelectIndexByName("Pocty");
+  const std::vector<TEdition> walked = Walk(*cursor);
+  ASSERT_EQ(walked.size(), 300u);
+  EXPECT_EQ(walked.front().Id, 50);
+  EXPECT_EQ(walked.back().Id, 51);
+}
+
 TEST_F(IndexDefinitionTest, RefusalsLeaveTheTableAsItWas) {
   Create(true);
   {
