@@ -137,12 +137,9 @@ void TDataCursor::AddIndex(const TIndexDefinition& definition) {
     try {
       BuildIndexFromRecords(slot, duplicates);
     } catch (...) {
-      // No half-built index stays behind: its pages and its definition go again.
-      try {
-        TCursorIndex(*FTable, FFields, slot).Tree().FreeAllPages();
-      } catch (...) {
-        // The build's own failure is the one to report.
-      }
+      // No half-built index stays behind: the tree gets its root only when it is complete, so
+      // taking the definition back leaves the table as it was (the pages already taken stay
+      // unused in the file).
       file.DeleteIndex(slot);
       throw;
     }
@@ -193,7 +190,11 @@ void TDataCursor::DeleteIndexByNumber(int number, bool allowPrimary) {
 
 void TDataCursor::RebuildRecordStates() {
   TIndexFile& file = FTable->Index();
-  file.SetNoPrimaryKey(true);
+  // The table is walked in natural order until indexes are added again: a primary index it had
+  // goes, pages and all, so that one can be added later.
+  if (!file.NoPrimaryKey() && file.Root(TIndexFile::kPrimarySlot) != 0)
+    TCursorIndex(*FTable, FFields, TIndexFile::kPrimarySlot).Tree().FreeAllPages();
+  file.DeleteIndex(TIndexFile::kPrimarySlot);
   TCursorIndex(*FTable, FFields, kRecordStateSlot).Tree().FreeAllPages();
   std::vector<int32_t> none;
   file.SetRecordCount(BuildIndexFromRecords(kRecordStateSlot, none));

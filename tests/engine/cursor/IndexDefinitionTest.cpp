@@ -156,6 +156,8 @@ TEST_F(IndexDefinitionTest, IndexesComeAndGoOnAFilledTable) {
       {"delete by number", [&] { cursor->DeleteIndexByNumber(1, false); }, nullptr},
       {"delete the primary by name", [&] { cursor->DeleteIndex(""); }, nullptr},
       {"add again into freed pages", [&] { cursor->AddIndex(IndexOn("Jmena", {kNameField, kIdField}, true)); }, "Jmena"},
+      {"a primary index again", [&] { cursor->AddIndex(IndexOn("", {kIdField})); }, ""},
+      {"the record-state index rebuilt", [&] { cursor->RebuildRecordStateIndex(); }, nullptr},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
