@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DataCursor.h"
+#include "DataCursorWriting.h"
 #include "KeyJournal.h"
 #include "engine/storage/DataTable.h"
 #include "engine/storage/EngineError.h"
@@ -53,23 +54,6 @@ int32_t Larger(int32_t a, int32_t b) { return std::max(a, b); }
 }  // namespace
 
 // ---- The write bracket ----
-
-template <class TBody>
-void TDataCursor::Writing(TBody&& body) {
-  CheckWritable();
-  BeginWrite();
-  try {
-    body();
-  } catch (...) {
-    try {
-      EndWrite();
-    } catch (...) {
-      // The failure of the change is the one to report.
-    }
-    throw;
-  }
-  EndWrite();
-}
 
 void TDataCursor::CheckWritable() const {
   if (FReadOnly) RaiseEngineError(err::AccessDenied, FTableName);
@@ -293,21 +277,27 @@ void TDataCursor::DeleteLocked(const uint8_t* buffer, int32_t number, bool resyn
   if (!FExclusive && std::memcmp(buffer, stored->Bytes(), static_cast<size_t>(std::min(stored->Size(), FRecordSize))) != 0)
     RaiseEngineError(err::RecordChanged, FTableName);
 
-  TKeyJournal keys(*FTable, FFields);
-  for (int slot : KeyIndexSlots()) keys.Delete(slot, keys.BuildKey(slot, stored->Bytes()), number);
-  const std::vector<uint8_t> deleted = StoredImage(stored->Bytes(), stored->Size(), number, kRecordDeleted);
-  keys.Replace(kRecordStateSlot, keys.BuildKey(kRecordStateSlot, stored->Bytes()),
-               keys.BuildKey(kRecordStateSlot, deleted.data()), number);
-  keys.Keep();
-  const bool blobsFreed = FreeRecordBlobs(stored->Bytes());
-  FTable->Index().DecrementRecordCount();
-  records.FreeRecord(*stored);
+  const bool blobsFreed = RemoveStoredRecord(*stored, number, -1);
   stored.Release();
   CommitChange(true, blobsFreed, true);
   if (resync) {
     RecountAfterDelete(number);
     ResyncToCurrentRecord();
   }
+}
+
+bool TDataCursor::RemoveStoredRecord(TRecord& stored, int32_t number, int exceptSlot) {
+  TKeyJournal keys(*FTable, FFields);
+  for (int slot : KeyIndexSlots())
+    if (slot != exceptSlot) keys.Delete(slot, keys.BuildKey(slot, stored.Bytes()), number);
+  const std::vector<uint8_t> deleted = StoredImage(stored.Bytes(), stored.Size(), number, kRecordDeleted);
+  keys.Replace(kRecordStateSlot, keys.BuildKey(kRecordStateSlot, stored.Bytes()),
+               keys.BuildKey(kRecordStateSlot, deleted.data()), number);
+  keys.Keep();
+  const bool blobsFreed = FreeRecordBlobs(stored.Bytes());
+  FTable->Index().DecrementRecordCount();
+  FTable->Data().Records().FreeRecord(stored);
+  return blobsFreed;
 }
 
 }  // namespace sklad
