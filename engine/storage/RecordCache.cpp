@@ -14,6 +14,9 @@ constexpr int64_t kCacheBytes = 131070;
 constexpr int64_t kReadAheadBytes = 65535;
 constexpr int kTransactionGrowth = 255;
 constexpr int kRecentlyUsedChecked = 4;
+// Up to this many records enter or leave the sorted cache one by one through a binary search;
+// more are merged in or swept out in one pass over the cache.
+constexpr int kSingleMoves = 16;
 constexpr int64_t kBufferStep = 32767;
 // A write run is cut at this size, so that a long run of modified records (a transaction)
 // never needs a buffer or a write count beyond 32 bits.
@@ -162,6 +165,7 @@ void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {
 void TRecordCache::TakeEntries(int count) {
   FFresh.SetCount(0);
   FEvictedCount = 0;
+  FEvicting.SetCount(0);
   int taken = 0;
   while (taken < count) {
     if (FCache.Count() - FEvictedCount + taken < FCapacity) {
@@ -169,7 +173,7 @@ void TRecordCache::TakeEntries(int count) {
     } else if (TRecord* victim = OldestEvictable()) {
       Unlink(victim);
       victim->FEvicted = true;
-      ++FEvictedCount;
+      if (++FEvictedCount <= kSingleMoves) FEvicting.Add(victim);
     } else if (FFile.Owner().InTransaction()) {
       // Uncommitted changes may never be written: the cache grows instead, by half at least, so
       // that a long transaction looks for an evictable record only a logarithmic number of times.
@@ -198,9 +202,22 @@ TRecord* TRecordCache::OldestEvictable() const {
   return nullptr;
 }
 
-// Moves the records marked as evicted from the sorted cache into FFresh, in one pass.
+// Moves the records marked as evicted from the sorted cache into FFresh.
 void TRecordCache::RemoveEvicted() {
   if (FEvictedCount == 0) return;
+  if (FEvictedCount <= kSingleMoves) {
+    // The evicted records are the ones TakeEntries unlinked from the recency list; each is found
+    // by its number.
+    for (int i = 0; i < FEvictedCount; ++i) {
+      TRecord* record = FEvicting[i];
+      FCache.Delete(LowerBound(record->FNumber));
+      FFresh.Add(record);
+    }
+    FEvicting.SetCount(0);
+    FEvictedCount = 0;
+    return;
+  }
+  FEvicting.SetCount(0);
   int kept = 0;
   for (int i = 0; i < FCache.Count(); ++i) {
     if (FCache[i]->FEvicted)
@@ -216,6 +233,11 @@ void TRecordCache::RemoveEvicted() {
 void TRecordCache::InsertFresh() {
   const int old = FCache.Count();
   const int added = FFresh.Count();
+  if (added <= kSingleMoves) {
+    for (TRecord* record : FFresh) FCache.Insert(LowerBound(record->FNumber), record);
+    FFresh.SetCount(0);
+    return;
+  }
   FCache.SetCount(old + added);
   int from = old - 1, fresh = added - 1, to = old + added - 1;
   while (fresh >= 0) {

@@ -98,6 +98,7 @@ class TRecordCache {
   TRecord* FNewest = nullptr;
   TRecord* FOldest = nullptr;
   TSystemList<TRecord*> FFresh;                  // entries being made for a read or an append
+  TSystemList<TRecord*> FEvicting;               // the first records TakeEntries evicted
   TSystemList<int32_t> FMissing;                 // numbers of a read run not yet cached
   TSystemList<TRecord*> FCollected;              // records collected for writing
   TRecordCacheStatistics FStatistics;
