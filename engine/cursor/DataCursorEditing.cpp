@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "DataCursor.h"
+#include "DataCursorWriting.h"
 #include "KeyJournal.h"
 #include "engine/storage/DataTable.h"
 #include "engine/storage/EngineError.h"
@@ -53,23 +54,6 @@ int32_t Larger(int32_t a, int32_t b) { return std::max(a, b); }
 }  // namespace
 
 // ---- The write bracket ----
-
-template <class TBody>
-void TDataCursor::Writing(TBody&& body) {
-  CheckWritable();
-  BeginWrite();
-  try {
-    body();
-  } catch (...) {
-    try {
-      EndWrite();
-    } catch (...) {
-      // The failure of the change is the one to report.
-    }
-    throw;
-  }
-  EndWrite();
-}
 
 void TDataCursor::CheckWritable() const {
   if (FReadOnly) RaiseEngineError(err::AccessDenied, FTableName);
@@ -157,7 +141,6 @@ void TDataCursor::InsertLocked(uint8_t* buffer, int32_t number, bool resync) {
   const int32_t autoIncrement = FUserRecordIds ? LoadLE<int32_t>(buffer + kAutoIncrementAt) : data.FollowingAutoIncrement();
   StoreLE(buffer + kAutoIncrementAt, autoIncrement);
   std::vector<uint8_t> image = StoredImage(buffer, FRecordSize, number);
-  const bool blobsWritten = StoreBlobValues(image.data(), nullptr);
 
   // Every uniqueness check comes before the first change.
   TKeyJournal keys(*FTable, FFields);
@@ -181,7 +164,11 @@ void TDataCursor::InsertLocked(uint8_t* buffer, int32_t number, bool resync) {
   }
   TRecord* slot = records.NewRecord();
   if (slot == nullptr || slot->Number() != number) RaiseEngineError(err::RecordBuffersCorrupt, FTableName);
+  bool blobsWritten = false;
   try {
+    // BLOB values are written (and take identifiers from the data header) only once the record
+    // is sure to be stored: a refused insert leaves the BLOB file and the header as they were.
+    blobsWritten = StoreBlobValues(image.data(), nullptr);
     for (const auto& [index, key] : planned) keys.Insert(index, key, number);
     if (reused) {
       keys.Replace(kRecordStateSlot, keys.BuildKey(kRecordStateSlot, freed.data()), stateKey, number);
@@ -239,7 +226,6 @@ void TDataCursor::ModifyRecord(uint8_t* buffer, bool resync, bool unlock) {
     if (!FUserRecordIds) StoreLE(buffer + kAutoIncrementAt, stored->AutoIncrementValue());
     const int32_t autoIncrement = LoadLE<int32_t>(buffer + kAutoIncrementAt);
     std::vector<uint8_t> image = StoredImage(buffer, FRecordSize, number);
-    const bool blobsWritten = StoreBlobValues(image.data(), stored->Bytes());
 
     TKeyJournal keys(*FTable, FFields);
     struct TChange {
@@ -256,6 +242,8 @@ void TDataCursor::ModifyRecord(uint8_t* buffer, bool resync, bool unlock) {
       if (keys.Duplicate(slot, key)) RaiseEngineError(err::DuplicateKey, FTableName, {}, {}, IndexNameOf(slot));
       changes.push_back({slot, std::move(old), std::move(key)});
     }
+    // Keys never hold BLOB values: the values are written once no duplicate can refuse the change.
+    const bool blobsWritten = StoreBlobValues(image.data(), stored->Bytes());
     for (const TChange& change : changes) keys.Replace(change.Slot, change.Old, change.New, number);
     keys.Keep();
     stored->SetAutoIncrementValue(autoIncrement);
