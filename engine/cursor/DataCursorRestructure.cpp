@@ -1,0 +1,161 @@
+// Restructuring a table through the cursor: a new table is built under a temporary name (in the
+// session's private directory, or in memory), every active record copied into it field by field
+// with the expression language's conversions, and the new files put in place of the old ones
+// with the old kept as backups until the swap has succeeded.
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "DataCursor.h"
+#include "engine/storage/DataDirectory.h"
+#include "engine/storage/DataSession.h"
+#include "engine/storage/DataTable.h"
+#include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageSettings.h"
+#include "engine/storage/RecordLayout.h"
+#include "engine/storage/ValueConversion.h"
+
+namespace sklad {
+namespace {
+
+// The refusals of the new table that leave one record out instead of ending the restructure.
+bool RecordRefused(uint16_t code) {
+  return code == err::DuplicateKey || code == err::TableFull || code == err::ValueRequired ||
+         code == err::BelowMinimum || code == err::AboveMaximum;
+}
+
+// A directory opened for the restructure's new table, closed again however the restructure ends.
+class TWorkDirectory {
+ public:
+  TWorkDirectory(TDataSession& session, bool inMemory)
+      : FSession(session),
+        FDirectory(inMemory ? session.OpenDirectory("MEMORY", {})
+                            : session.OpenDirectory({}, session.TemporaryDirectory())) {}
+  ~TWorkDirectory() { FSession.CloseDirectory(FDirectory); }
+  TWorkDirectory(const TWorkDirectory&) = delete;
+  TWorkDirectory& operator=(const TWorkDirectory&) = delete;
+  TDataDirectory& operator*() const { return *FDirectory; }
+  TDataDirectory* operator->() const { return FDirectory; }
+
+ private:
+  TDataSession& FSession;
+  TDataDirectory* FDirectory;
+};
+
+}  // namespace
+
+void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncrement) {
+  if (!FActive) Open();
+  CheckExclusiveWritable();
+  // The numbers the caller gave name the old fields; the check numbers the new ones by position.
+  std::vector<int> sourceFields;
+  for (const TFieldDefinition& field : definition.Fields) sourceFields.push_back(field.Number());
+  ValidateTableDefinition(definition, DefinitionCheckOptions(), lastAutoIncrement);
+
+  TWorkDirectory work(FDirectory.Session(), FInMemory);
+  // The name is taken by creating its data file exclusively: no other user can have it too.
+  const std::string workName = work->TemporaryTableName();
+  try {
+    work->CloseTable(work->CreateTable(workName, FInMemory, definition));
+    TDataCursor target(*work);
+    target.SetTableName(workName);
+    target.SetInMemory(FInMemory);
+    target.SetExclusive(true);
+    target.Open();
+    target.SetUserRecordIds(true);
+    CopyRecordsInto(target, sourceFields);
+    target.Table()->Data().SetLastAutoIncrement(
+        static_cast<int32_t>(lastAutoIncrement == -1 ? FTable->Data().LastAutoIncrement() : lastAutoIncrement));
+    target.Close();
+    Close();
+    FDirectory.ReplaceTable(FTableName, FInMemory, *work, workName);
+  } catch (...) {
+    try {
+      if (work->TableExists(workName, FInMemory)) work->DeleteTable(workName, FInMemory);
+      Open();
+    } catch (const ESkladEngineError&) {
+      // The restructure's own failure is the one to report.
+    }
+    throw;
+  }
+  Open();
+}
+
+void TDataCursor::CopyRecordsInto(TDataCursor& target, const std::vector<int>& sourceFields) {
+  TLocaleScope locale(target.FTable->Data().Language(), target.FTable->Data().Sort());
+  TRecordCache& records = FTable->Data().Records();
+  const int32_t highest = FTable->Data().NextRecordNumber() - 1;
+  std::vector<uint8_t> source(static_cast<size_t>(FRecordSize));
+  std::vector<uint8_t> record(static_cast<size_t>(target.RecordSize()));
+  for (int32_t number = 1; number <= highest; ++number) {
+    TRecord* stored = records.GetRecord(number);
+    if (stored == nullptr) RaiseEngineError(err::RecordBuffersCorrupt, FTableName);
+    std::copy_n(stored->Bytes(), std::min<int>(stored->Size(), FRecordSize), source.begin());
+    records.ReleaseRecord(stored);
+    if (source[kRecordStateAt] != kRecordActive) continue;
+
+    target.InitRecord(record.data());
+    std::copy_n(source.begin() + kAutoIncrementAt, 4, record.begin() + kAutoIncrementAt);
+    for (int field = 1; field <= target.FieldCount(); ++field) {
+      const int from = sourceFields[static_cast<size_t>(field - 1)];
+      if (from >= 1 && from <= FieldCount()) CopyValue(from, source.data(), target, field, record.data());
+    }
+    try {
+      target.InsertRecord(record.data(), false);
+    } catch (const ESkladEngineError& error) {
+      if (!RecordRefused(error.Code())) throw;
+      target.FreeBlobBuffers(false);
+    }
+  }
+}
+
+void TDataCursor::CopyValue(int sourceField, uint8_t* source, TDataCursor& target, int targetField, uint8_t* record) {
+  const TFieldDefinition& from = GetFieldDefinition(sourceField);
+  const TFieldDefinition& to = target.GetFieldDefinition(targetField);
+  if (from.Type() == TFieldType::Blob || to.Type() == TFieldType::Blob) {
+    // BLOB values go only into BLOB fields; any other pairing is dropped.
+    if (from.Type() == to.Type()) CopyBlob(sourceField, source, target, targetField, record);
+    return;
+  }
+  std::array<uint8_t, 2 * (kMaxDeclaredSize + 1)> value{};
+  if (GetField(sourceField, source, value.data())) {
+    target.PutField(targetField, record, nullptr);
+    return;
+  }
+  // A value the conversion refuses is dropped: the field keeps what the new record started with.
+  try {
+    if (!Convert(from.Type(), from.StoredSize(), from.Scale(), value, to.StoredSize(), to.Scale(), to.Type())) return;
+  } catch (const ESkladEngineError& error) {
+    if (error.Code() != err::InvalidConversion) throw;
+    return;
+  }
+  target.PutField(targetField, record, value.data());
+}
+
+void TDataCursor::CopyBlob(int sourceField, uint8_t* source, TDataCursor& target, int targetField, uint8_t* record) {
+  if (GetField(sourceField, source, nullptr)) {
+    target.PutField(targetField, record, nullptr);
+    return;
+  }
+  const auto check = [](int code, const std::string& table) {
+    if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), table);
+  };
+  check(OpenBlob(sourceField, source, 1, kBlobRead), FTableName);
+  int32_t length = 0;
+  std::vector<uint8_t> bytes;
+  try {
+    check(GetBlobSize(sourceField, source, length), FTableName);
+    bytes.resize(static_cast<size_t>(length));
+    int32_t read = 0;
+    check(ReadBlob(sourceField, source, read, length, bytes.data(), 0), FTableName);
+  } catch (...) {
+    CloseBlob(sourceField, source, 1);
+    throw;
+  }
+  check(CloseBlob(sourceField, source, 1), FTableName);
+  // The new value stays open in the target until its insert writes it.
+  check(target.OpenBlob(targetField, record, 1, kBlobWrite), target.FTableName);
+  check(target.WriteBlob(targetField, record, length, bytes.data(), 0), target.FTableName);
+}
+
+}  // namespace sklad
