@@ -1,8 +1,9 @@
-// The states a dataset passes through: closed, or open for browsing its records.
+// The states a dataset passes through: closed, open for browsing its records, editing the current
+// record, or testing a candidate record for the record-filter handler.
 #pragma once
 
 namespace sklad {
 
-enum class TDataSetState { Inactive, Browse };
+enum class TDataSetState { Inactive, Browse, Edit, Filter };
 
 }  // namespace sklad

@@ -6,6 +6,7 @@ namespace sklad {
 
 TDataSource::~TDataSource() {
   if (FDataSet) FDataSet->RemoveDataSource(*this);
+  Notify(TDataSourceEvent::SourceGone);
 }
 
 void TDataSource::SetDataSet(TSkladDataSet* dataSet) {

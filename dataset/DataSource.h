@@ -11,7 +11,8 @@ namespace sklad {
 
 class TSkladDataSet;
 
-enum class TDataSourceEvent { StateChange, DataChange };
+// SourceGone: the source is being destroyed; links must not use it afterwards.
+enum class TDataSourceEvent { StateChange, DataChange, SourceGone };
 
 class TDataSource {
  public:
@@ -35,7 +36,8 @@ class TDataSource {
   // The current record or the whole data changed (not told while inactive).
   TNotifyEvent OnDataChange;
 
-  // Bound controls: each link hears every event after the source's own handler.
+  // Bound controls: each link hears every event after the source's own handler, and SourceGone
+  // when the source is destroyed.
   int AddLink(TLink link);
   void RemoveLink(int id);
 

@@ -27,6 +27,13 @@ constexpr std::string_view TableNameMissing = "Missing table name.";
 constexpr std::string_view DataSetClosed = "Cannot perform this operation on a closed dataset";
 constexpr std::string_view DataSetOpen = "Cannot perform this operation on an open dataset";
 constexpr std::string_view FieldNotFound = "Field '%s' not found";
+constexpr std::string_view DataSetReadOnly = "Cannot modify a read-only dataset";
+constexpr std::string_view NotEditing = "Dataset not in edit or insert mode";
+constexpr std::string_view FieldReadOnly = "Field '%s' cannot be modified";
+constexpr std::string_view NoSqlStatement = "No SQL statement available";
+constexpr std::string_view NoParameterValue = "No value for parameter '%s'";
+constexpr std::string_view ParameterNotFound = "Parameter '%s' not found";
+constexpr std::string_view CircularDataLink = "Circular datalinks are not allowed";
 }  // namespace dberr
 
 // Raises EDatabaseError with the text, its "%s" replaced by the value.

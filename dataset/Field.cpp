@@ -21,12 +21,13 @@ TField::TField(TSkladDataSet& dataSet, TFieldDef definition) : FDataSet(dataSet)
 
 bool TField::IsNull() const {
   const TDataCursor* cursor = FDataSet.Cursor();
-  return !cursor || FDataSet.IsEmpty() || cursor->GetField(FieldNo(), FDataSet.RecordBuffer(), nullptr);
+  const uint8_t* record = FDataSet.ActiveRecord();
+  return !cursor || !record || cursor->GetField(FieldNo(), record, nullptr);
 }
 
 std::string TField::AsString() const {
   if (IsNull()) return {};
-  return TextOf(*FDataSet.Cursor(), FDataSet.RecordBuffer());
+  return TextOf(*FDataSet.Cursor(), FDataSet.ActiveRecord());
 }
 
 std::string TField::TextOf(const TDataCursor& cursor, const uint8_t* record) const {

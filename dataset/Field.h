@@ -1,4 +1,4 @@
-// TField: one field of an open dataset, reading its value from the dataset's current record
+// TField: one field of an open dataset, reading its value from the dataset's active record
 // buffer (filled by the last cursor read, so a read costs no file access).
 #pragma once
 
@@ -23,7 +23,7 @@ class TField {
   bool Required() const { return FDefinition.Required; }
   TSkladDataSet& DataSet() const { return FDataSet; }
 
-  // Of the current record; with no current record every field is null.
+  // Of the active record; with no current record every field is null.
   bool IsNull() const;
   // The value as text; null reads as an empty text. BLOB values are not read as text here.
   std::string AsString() const;

@@ -14,12 +14,16 @@ void TSkladDBDataSet::CheckNoDatabase() const {
 
 void TSkladDBDataSet::SetDatabaseName(std::string_view name) {
   if (name == FDatabaseName) return;
+  CheckInactive();
+  BeforeDatabaseChange();
   CheckNoDatabase();
   FDatabaseName = name;
 }
 
 void TSkladDBDataSet::SetSessionName(std::string_view name) {
   if (name == FSessionName) return;
+  CheckInactive();
+  BeforeDatabaseChange();
   CheckNoDatabase();
   FSessionName = name;
 }

@@ -1,5 +1,5 @@
 // TSkladDBDataSet: a dataset bound by name to a database of a session, which it holds open while
-// it has a reason to (an open cursor).
+// it has a reason to (an open cursor, a prepared statement).
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@ class TSkladDatabase;
 class TSkladSession;
 
 // Why a dataset holds its database.
-enum class TDatabaseUseReason : uint8_t { OpenCursor = 0 };
+enum class TDatabaseUseReason : uint8_t { OpenCursor = 0, PreparedStatement = 1 };
 
 class TSkladDBDataSet : public TSkladDataSet {
  public:
@@ -32,6 +32,9 @@ class TSkladDBDataSet : public TSkladDataSet {
 
  protected:
   void SetUseReason(TDatabaseUseReason reason, bool inUse);
+  // Before the database or session name of a closed dataset changes: a query gives up its
+  // prepared statement, and with it the database.
+  virtual void BeforeDatabaseChange() {}
   // The held database's session and engine directory.
   TSkladSession& Session() const;
   TDataDirectory& EngineDirectory() const;

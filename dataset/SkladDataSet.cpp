@@ -61,8 +61,10 @@ void TSkladDataSet::Open() {
   try {
     FFieldDefs = BuildFieldDefs(*FCursor);
     CreateFields();
+    CreateFilters();
     ReadFirst();
   } catch (...) {
+    DropFilters();
     DestroyFields();
     CloseCursor();
     throw;
@@ -74,8 +76,11 @@ void TSkladDataSet::Open() {
 
 void TSkladDataSet::Close() {
   if (!Active()) return;
+  // Closing drops the changes of an edited record.
+  Cancel();
   if (BeforeClose) BeforeClose(*this);
   SetState(TDataSetState::Inactive);
+  DropFilters();
   DestroyFields();
   CloseCursor();
   if (AfterClose) AfterClose(*this);
@@ -163,7 +168,7 @@ void TSkladDataSet::ResyncCurrentRecord() {
 
 template <class TMove>
 void TSkladDataSet::Scroll(TMove&& move) {
-  CheckActive();
+  CheckBrowseMode();
   if (BeforeScroll) BeforeScroll(*this);
   move();
   NotifyDataChange();
@@ -201,7 +206,7 @@ int32_t TSkladDataSet::RecordCount() const {
 }
 
 bool TSkladDataSet::GotoBookmark(const TBookmark& bookmark) {
-  CheckActive();
+  CheckBrowseMode();
   if (bookmark.size() != static_cast<size_t>(FCursor->BookmarkSize())) return false;
   bool found = false;
   Scroll([&] {
@@ -219,7 +224,7 @@ int TSkladDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) cons
 }
 
 bool TSkladDataSet::Locate(const std::vector<TLocateKey>& keys, TLocateOptions options) {
-  CheckActive();
+  CheckBrowseMode();
   std::vector<const TField*> fields;
   for (const TLocateKey& key : keys) fields.push_back(&FieldByName(key.FieldName));
   if (BeforeScroll) BeforeScroll(*this);

@@ -1,5 +1,5 @@
 // TSkladDataSet: base of the layer's datasets — an engine cursor as a navigable dataset with open,
-// close and scroll events, a current record, fields, bookmarks and Locate.
+// close and scroll events, a current record, fields, bookmarks, Locate, filters and editing.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,8 @@ namespace sklad {
 
 class TDataCursor;
 class TDataSource;
+class TFilter;
+class TSkladBlobStream;
 
 using TBookmark = std::vector<uint8_t>;
 
@@ -33,9 +35,20 @@ struct TLocateOptions {
   bool PartialKey = false;
 };
 
+// How the filter text compares strings.
+struct TFilterOptions {
+  bool CaseInsensitive = false;
+  // A string value matches only a whole field text, never a field text it begins.
+  bool NoPartialCompare = false;
+  bool operator==(const TFilterOptions&) const = default;
+};
+
 class TSkladDataSet {
  public:
   using TNotifyEvent = std::function<void(TSkladDataSet& dataSet)>;
+  // Decides whether the candidate record (current while the handler runs) passes; accept comes
+  // in true.
+  using TFilterRecordEvent = std::function<void(TSkladDataSet& dataSet, bool& accept)>;
 
   TSkladDataSet() = default;
   // Data sources bound to the dataset are left without one. Subclasses close the dataset.
@@ -93,9 +106,44 @@ class TSkladDataSet {
 
   TNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeScroll, AfterScroll;
 
+  // ---- Editing the current record (SkladDataSetEditing.cpp) ----
+  // Whether the cursor allows changes.
+  bool CanModify() const;
+  // Re-reads the current record with a record lock (8708 when another user changed it since it
+  // was read); refused on an empty dataset or one that cannot be modified.
+  void Edit();
+  // Writes the edited record back, its changed BLOB values with it, and unlocks it.
+  void Post();
+  // Drops the changes and unlocks the record.
+  void Cancel();
+  TNotifyEvent BeforeEdit, AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel;
+
+  // ---- Filters (SkladDataSetFilters.cpp) ----
+  // The filter text and the record-filter handler narrow the records while Filtered is on. On an
+  // open dataset a text the engine cannot compile raises 10051 and the previous filter stays; a
+  // change that matters while filtered re-filters, and setting Filtered or a filter while filtered
+  // moves to the first record.
+  const std::string& Filter() const { return FFilterText; }
+  void SetFilter(std::string_view text);
+  TFilterOptions FilterOptions() const { return FFilterOptions; }
+  void SetFilterOptions(TFilterOptions options);
+  bool Filtered() const { return FFiltered; }
+  void SetFiltered(bool filtered);
+  const TFilterRecordEvent& OnFilterRecord() const { return FOnFilterRecord; }
+  void SetOnFilterRecord(TFilterRecordEvent handler);
+  // Move to the first, last, next or prior record that passes the filter text and the handler,
+  // whether or not Filtered is on; false, without moving, when there is none.
+  bool FindFirst() { return FindRecord(true, true); }
+  bool FindLast() { return FindRecord(true, false); }
+  bool FindNext() { return FindRecord(false, true); }
+  bool FindPrior() { return FindRecord(false, false); }
+
   // The engine cursor while open, and the record buffer of the last read.
   TDataCursor* Cursor() const { return FCursor; }
   const uint8_t* RecordBuffer() const { return FRecord.data(); }
+  // The record fields read: the filter's candidate while a record-filter handler runs, else the
+  // current record; none when there is no current record.
+  const uint8_t* ActiveRecord() const;
 
  protected:
   // The cursor of a new open; none is refused with "Error creating table handle.".
@@ -129,6 +177,34 @@ class TSkladDataSet {
   // Takes the read's status: a record, an end of the data, or an engine error.
   void TakeRecord(int status);
 
+  // ---- Editing ----
+  friend class TSkladBlobStream;
+  // Leaves the edit state as a move away from the record does: a changed record is posted, an
+  // unchanged one cancelled.
+  void CheckBrowseMode();
+  // BLOB values of the edited record written through streams.
+  bool BlobModified(int fieldNo) const;
+  void BlobChanged(int fieldNo);
+  // Back to browsing the current record as stored.
+  void EndEdit();
+
+  // ---- Filters ----
+  // At open: the cursor filters for the text and the handler, active when Filtered is on.
+  void CreateFilters();
+  // At close: the dataset's filters leave the cursor, which may outlive the dataset's use of it.
+  void DropFilters();
+  void ChangeFilter(std::string_view text, TFilterOptions options);
+  // Activating evaluates each inactive filter; when that fails, the dataset's filters are left
+  // inactive, the visible set is rebuilt without them and the error passed on.
+  void ActivateFilters();
+  void DeactivateFilters();
+  // The handler's filter is evaluated only over records that passed the expression filter at the
+  // time; after the expression filter changed it is evaluated again.
+  void ReapplyRecordFilter();
+  bool FindRecord(bool restart, bool forward);
+  bool PassesFilters(const uint8_t* record, int32_t recordNumber) const;
+  static bool AcceptRecord(void* dataSet, const uint8_t* record, int32_t recordNumber);
+
   TDataSetState FState = TDataSetState::Inactive;
   TDataCursor* FCursor = nullptr;
   std::vector<uint8_t> FRecord;
@@ -139,6 +215,19 @@ class TSkladDataSet {
   std::vector<TFieldDef> FFieldDefs;
   TSystemList<std::unique_ptr<TField>> FFields;
   TSystemList<TDataSource*> FDataSources;
+
+  // ---- Editing ----
+  std::vector<int> FModifiedBlobs;
+
+  // ---- Filters ----
+  std::string FFilterText;
+  TFilterOptions FFilterOptions;
+  bool FFiltered = false;
+  TFilterRecordEvent FOnFilterRecord;
+  TFilter* FExpressionFilter = nullptr;
+  TFilter* FRecordFilter = nullptr;
+  // The candidate record while the record-filter handler runs.
+  const uint8_t* FFilterRecord = nullptr;
 };
 
 }  // namespace sklad

@@ -17,8 +17,8 @@ bool SameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 bool TCursorColumns::Resolve(TExpToken& column) {
-  for (int n = 1; n <= FCursor.FieldCount(); ++n) {
-    const TFieldDefinition& field = FCursor.GetFieldDefinition(n);
+  for (int n = 1; n <= FCursor.FFields.Count(); ++n) {
+    const TFieldDefinition& field = FCursor.TableField(n);
     if (!SameName(field.Name(), column.ColumnName)) continue;
     column.FieldNumber = static_cast<int16_t>(n);
     column.Source = &FCursor;

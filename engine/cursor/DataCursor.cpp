@@ -126,7 +126,7 @@ void TDataCursor::LoadFieldDefinitions() {
   TDataFile& data = FTable->Data();
   FFields.Clear();
   for (int i = 0; i < data.FieldCount(); ++i) FFields.Add(data.Field(i));
-  FRecordSize = data.RecordSize();
+  FRecordSize = FStoredRecordSize = data.RecordSize();
 }
 
 void TDataCursor::SnapshotCounters() {
@@ -154,7 +154,8 @@ void TDataCursor::Close() {
   FRangeHighKey.clear();
   FAtEnd = FAtBeginning = false;
   FFields.Clear();
-  FRecordSize = 0;
+  DropOwnFields();
+  FRecordSize = FStoredRecordSize = 0;
   FIndexNumber = kNaturalOrder;
   FIndexName.clear();
   FReadDepth = 0;
@@ -296,6 +297,7 @@ std::unique_ptr<TDataCursor> TDataCursor::Clone() {
     }
     if (RangeApplies()) clone->SetRange(true, FRangeLowKey.data(), 0, FRangeHighKey.data(), 0);
     CopyFiltersTo(*clone);
+    if (FOwnFieldDefinitions) clone->SetOwnFieldDefinitions(OwnFieldList());
     clone->SyncToCursor(*this);
     return clone;
   });

@@ -80,10 +80,11 @@ class TDataCursor {
   // record, the buffer then zero-filled.
   int ReadCurrent(uint8_t* buffer);
   const std::vector<uint8_t>& CurrentRecord() const { return FCurrentRecord; }
-  // Reads a field of a record buffer; dest (may be null) receives the value bytes. Answers
-  // whether the field is null. 9985 for an unknown field number.
+  // The fields the cursor shows: the table's, or its own definitions (below). Reads a field of a
+  // record buffer; dest (may be null) receives the value bytes. Answers whether the field is
+  // null. 9985 for an unknown field number.
   bool GetField(int fieldNo, const uint8_t* record, uint8_t* dest) const;
-  int FieldCount() const { return FFields.Count(); }
+  int FieldCount() const { return FOwnFieldDefinitions ? FOwnFields.Count() : FFields.Count(); }
   int RecordSize() const { return FRecordSize; }
   const TFieldDefinition& GetFieldDefinition(int fieldNo) const;
 
@@ -166,6 +167,14 @@ class TDataCursor {
   bool IsOpenBlob(int32_t handle) const { return FindBlob(handle) != nullptr; }
   // all: every open value; otherwise those opened by the engine (close tag 1).
   void FreeBlobBuffers(bool all);
+  // The same over the table's own field numbers, whatever definitions the cursor shows.
+  int OpenTableBlob(int fieldNo, uint8_t* record, int closeTag, uint8_t mode);
+  int ReadTableBlob(int fieldNo, const uint8_t* record, int32_t& count, int32_t wanted, uint8_t* dest,
+                    int32_t offset);
+  int WriteTableBlob(int fieldNo, const uint8_t* record, int32_t count, const uint8_t* source, int32_t offset);
+  int TruncateTableBlob(int fieldNo, const uint8_t* record, int32_t newLength);
+  int GetTableBlobSize(int fieldNo, const uint8_t* record, int32_t& length);
+  int CloseTableBlob(int fieldNo, uint8_t* record, int closeTag);
   int OpenBlobCount() const { return FBlobBuffers.Count(); }
   // The BLOB steps of posting a record, under the table's write lock: new identifiers for the
   // modified values, their chains written (or freed when empty), every open value's first block
@@ -233,8 +242,10 @@ class TDataCursor {
   // ReadCurrent that, with lock, first locks the current record for editing; raises 8708 (the
   // record unlocked again) when the stored record no longer equals buffer.
   int ReadCurrent(uint8_t* buffer, bool lock);
-  // Writes a field of a record buffer; value null makes the field null.
-  void PutField(int fieldNo, uint8_t* record, const uint8_t* value) const;
+  // Writes a field of a record buffer; value null makes the field null. A computed field is
+  // written only with allowComputed; after an ordinary field the computed fields are evaluated
+  // again into the buffer.
+  void PutField(int fieldNo, uint8_t* record, const uint8_t* value, bool allowComputed = false);
   void ClearRecord(uint8_t* buffer) const;
   // A new record: zeroed, then the fields' default values.
   void InitRecord(uint8_t* buffer) const;
@@ -267,11 +278,36 @@ class TDataCursor {
   void EmptyTable();
   // The table rebuilt with a new definition. A field takes the values of the old field whose
   // number it carries (0: a new field, given its default), converted as the expression
-  // language's casts convert; a value that cannot be converted becomes null, and a record the
-  // new table refuses (a duplicate key, a limit) is left out. A last auto-increment value of -1
-  // keeps the table's. A closed cursor is opened first; afterwards the cursor is open on the
-  // new table. Any failure leaves the old table as it was.
+  // language's casts convert; a value that cannot be converted, or a BLOB for a field that is
+  // none, is left out (the field keeps its default, null without one), and a record the new
+  // table refuses (a duplicate key, a limit) is left out. A last auto-increment value of -1
+  // keeps the table's. The cursor is opened afresh (own field definitions, filters and a range
+  // go) and left open on the new table. Any failure leaves the old table as it was.
   void Restructure(TTableDefinition definition, int64_t lastAutoIncrement = -1);
+
+  // ---- Own field definitions and computed fields (DataCursorOwnFields.cpp) ----
+  // One field the cursor shows in place of the table's: a stored field of the table under the
+  // definition's name (SourceField, the table's field number), or a field computed per record
+  // from a bound expression over the table's fields (SourceField 0).
+  struct TOwnField {
+    TFieldDefinition Definition;
+    int SourceField = 0;
+    const TExpToken* Expression = nullptr;
+  };
+  // Installs copies of the definitions on the open cursor, numbered 1..n in the given order:
+  // stored fields keep their place in the record, computed fields are laid out after the stored
+  // record. No record data is copied. The definitions last until Close or the next call.
+  void SetOwnFieldDefinitions(const std::vector<TOwnField>& fields);
+  bool OwnFieldDefinitions() const { return FOwnFieldDefinitions; }
+  bool HasComputedFields() const { return FHasComputedFields; }
+  // The table's field number behind a shown field; 0 for a computed one.
+  int TableFieldNumber(int fieldNo) const;
+
+  // The table's own definitions and values, whatever the cursor shows.
+  int TableFieldCount() const { return FFields.Count(); }
+  const TFieldDefinition& TableField(int fieldNo) const;
+  bool GetTableField(int fieldNo, const uint8_t* record, uint8_t* dest) const;
+  void PutTableField(int fieldNo, uint8_t* record, const uint8_t* value) const;
 
  private:
   friend class TFilter;
@@ -506,6 +542,20 @@ class TDataCursor {
   // that cannot be converted is left out.
   void CopyValue(int sourceField, uint8_t* source, TDataCursor& target, int targetField, uint8_t* record);
   void CopyBlob(int sourceField, uint8_t* source, TDataCursor& target, int targetField, uint8_t* record);
+
+  // ---- Own field definitions and computed fields ----
+  // Evaluates every computed field of the record buffer into it (guarded against re-entry).
+  void ComputeFields(uint8_t* record);
+  void DropOwnFields();
+  // The installed definitions as SetOwnFieldDefinitions takes them (for a clone).
+  std::vector<TOwnField> OwnFieldList() const;
+  bool FOwnFieldDefinitions = false;
+  bool FHasComputedFields = false;
+  bool FComputingField = false;
+  TSystemList<TFieldDefinition> FOwnFields;
+  std::vector<int> FOwnSources;          // per shown field: the table's field number, 0 when computed
+  std::vector<TExpTree> FOwnExpressions;  // per shown field: the computed field's expression
+  int FStoredRecordSize = 0;              // the table's record, without computed fields
 };
 
 }  // namespace sklad

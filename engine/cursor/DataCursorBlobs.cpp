@@ -38,7 +38,7 @@ void ResizeValue(TBlobBuffer& buffer, int64_t length) {
 
 int32_t TDataCursor::BlobReference(const TFieldDefinition& field, const uint8_t* record) const {
   uint8_t bytes[4];
-  GetField(field.Number(), record, bytes);
+  GetTableField(field.Number(), record, bytes);
   return LoadLE<int32_t>(bytes);
 }
 
@@ -69,13 +69,13 @@ int32_t TDataCursor::NewBlobHandle() {
 }
 
 TBlobBuffer* TDataCursor::OpenValue(int fieldNo, const uint8_t* record) const {
-  return FindBlob(BlobReference(GetFieldDefinition(fieldNo), record));
+  return FindBlob(BlobReference(TableField(fieldNo), record));
 }
 
 // ---- Opening and closing ----
 
-int TDataCursor::OpenBlob(int fieldNo, uint8_t* record, int closeTag, uint8_t mode) {
-  const TFieldDefinition& field = GetFieldDefinition(fieldNo);
+int TDataCursor::OpenTableBlob(int fieldNo, uint8_t* record, int closeTag, uint8_t mode) {
+  const TFieldDefinition& field = TableField(fieldNo);
   if (field.Type() != TFieldType::Blob) return err::InvalidBlobField;
   return Reading([&]() -> int {
     const int32_t reference = BlobReference(field, record);
@@ -105,8 +105,8 @@ int TDataCursor::OpenBlob(int fieldNo, uint8_t* record, int closeTag, uint8_t mo
   });
 }
 
-int TDataCursor::CloseBlob(int fieldNo, uint8_t* record, int closeTag) {
-  const TFieldDefinition& field = GetFieldDefinition(fieldNo);
+int TDataCursor::CloseTableBlob(int fieldNo, uint8_t* record, int closeTag) {
+  const TFieldDefinition& field = TableField(fieldNo);
   if (field.Type() != TFieldType::Blob) return err::InvalidBlobField;
   const int32_t handle = BlobReference(field, record);
   const int slot = BlobSlot(handle);
@@ -130,10 +130,10 @@ void TDataCursor::FreeBlobBuffers(bool all) {
 
 // ---- Reading and changing an open value ----
 
-int TDataCursor::ReadBlob(int fieldNo, const uint8_t* record, int32_t& count, int32_t wanted, uint8_t* dest,
+int TDataCursor::ReadTableBlob(int fieldNo, const uint8_t* record, int32_t& count, int32_t wanted, uint8_t* dest,
                           int32_t offset) {
   count = 0;
-  if (GetFieldDefinition(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
+  if (TableField(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
   const TBlobBuffer* open = OpenValue(fieldNo, record);
   if (open == nullptr) return err::InvalidBlobHandle;
   if (offset < 0 || wanted < 0) return err::InvalidBlobOffset;
@@ -144,8 +144,8 @@ int TDataCursor::ReadBlob(int fieldNo, const uint8_t* record, int32_t& count, in
   return count == wanted ? 0 : err::EndOfBlob;
 }
 
-int TDataCursor::WriteBlob(int fieldNo, const uint8_t* record, int32_t count, const uint8_t* source, int32_t offset) {
-  if (GetFieldDefinition(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
+int TDataCursor::WriteTableBlob(int fieldNo, const uint8_t* record, int32_t count, const uint8_t* source, int32_t offset) {
+  if (TableField(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
   TBlobBuffer* open = OpenValue(fieldNo, record);
   if (open == nullptr) return err::InvalidBlobHandle;
   const int64_t end = int64_t{offset} + count;
@@ -156,8 +156,8 @@ int TDataCursor::WriteBlob(int fieldNo, const uint8_t* record, int32_t count, co
   return 0;
 }
 
-int TDataCursor::TruncateBlob(int fieldNo, const uint8_t* record, int32_t newLength) {
-  if (GetFieldDefinition(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
+int TDataCursor::TruncateTableBlob(int fieldNo, const uint8_t* record, int32_t newLength) {
+  if (TableField(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
   TBlobBuffer* open = OpenValue(fieldNo, record);
   if (open == nullptr) return err::InvalidBlobHandle;
   if (newLength < 0) return err::InvalidBlobOffset;
@@ -166,9 +166,9 @@ int TDataCursor::TruncateBlob(int fieldNo, const uint8_t* record, int32_t newLen
   return 0;
 }
 
-int TDataCursor::GetBlobSize(int fieldNo, const uint8_t* record, int32_t& length) {
+int TDataCursor::GetTableBlobSize(int fieldNo, const uint8_t* record, int32_t& length) {
   length = 0;
-  if (GetFieldDefinition(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
+  if (TableField(fieldNo).Type() != TFieldType::Blob) return err::InvalidBlobField;
   const TBlobBuffer* open = OpenValue(fieldNo, record);
   if (open == nullptr) return err::InvalidBlobHandle;
   length = static_cast<int32_t>(open->Bytes.size());
@@ -178,28 +178,32 @@ int TDataCursor::GetBlobSize(int fieldNo, const uint8_t* record, int32_t& length
 // ---- Posting ----
 
 bool TDataCursor::PostBlobs(uint8_t* record) {
+  // Only the values this record holds are posted with it: a value another record buffer holds
+  // open (a stream the caller has not closed yet) stays open, and its reference stays out of
+  // this record.
+  std::vector<TBlobBuffer*> held;
+  for (const TOpenBlob& open : FBlobBuffers) {
+    if (BlobReference(TableField(open.Buffer->FieldNumber), record) == open.Handle) held.push_back(open.Buffer.get());
+  }
   // Modified values get new identifiers: a reader holding the old record sees the change.
   int32_t owner = 0;
   bool anyModified = false;
-  for (const TOpenBlob& open : FBlobBuffers) {
-    TBlobBuffer& buffer = *open.Buffer;
-    if (!buffer.Modified) continue;
+  for (TBlobBuffer* buffer : held) {
+    if (!buffer->Modified) continue;
     // Every value written belongs to the one record being posted.
-    if (anyModified && buffer.RecordNumber != owner) RaiseEngineError(err::BlobBuffersCorrupt, FTableName);
-    owner = buffer.RecordNumber;
+    if (anyModified && buffer->RecordNumber != owner) RaiseEngineError(err::BlobBuffersCorrupt, FTableName);
+    owner = buffer->RecordNumber;
     anyModified = true;
-    buffer.BlobId = FTable->Data().NextBlobId();
-    StoreLE(record + GetFieldDefinition(buffer.FieldNumber).Offset() + kBlobIdAt, buffer.BlobId);
+    buffer->BlobId = FTable->Data().NextBlobId();
+    StoreLE(record + TableField(buffer->FieldNumber).Offset() + kBlobIdAt, buffer->BlobId);
   }
-  for (const TOpenBlob& open : FBlobBuffers) {
-    TBlobBuffer& buffer = *open.Buffer;
-    if (!buffer.Modified) continue;
-    WriteBlobValue(FTable->Blob(), buffer);
-    buffer.Modified = false;
+  for (TBlobBuffer* buffer : held) {
+    if (!buffer->Modified) continue;
+    WriteBlobValue(FTable->Blob(), *buffer);
+    buffer->Modified = false;
   }
-  for (const TOpenBlob& open : FBlobBuffers) {
-    StoreBlobReference(GetFieldDefinition(open.Buffer->FieldNumber), record,
-                       static_cast<int32_t>(open.Buffer->FirstBlock));
+  for (TBlobBuffer* buffer : held) {
+    StoreBlobReference(TableField(buffer->FieldNumber), record, static_cast<int32_t>(buffer->FirstBlock));
   }
   FreeBlobBuffers(false);
   return anyModified;
@@ -207,8 +211,8 @@ bool TDataCursor::PostBlobs(uint8_t* record) {
 
 bool TDataCursor::FreeRecordBlobs(const uint8_t* record) {
   bool freed = false;
-  for (int n = 1; n <= FieldCount(); ++n) {
-    const TFieldDefinition& field = GetFieldDefinition(n);
+  for (int n = 1; n <= FFields.Count(); ++n) {
+    const TFieldDefinition& field = TableField(n);
     if (field.Type() != TFieldType::Blob || record[field.Offset()] == 0) continue;
     const int32_t firstBlock = LoadLE<int32_t>(record + field.Offset() + kReferenceAt);
     if (firstBlock <= 0) continue;
@@ -220,11 +224,11 @@ bool TDataCursor::FreeRecordBlobs(const uint8_t* record) {
 }
 
 void TDataCursor::EmptyAllBlobs(uint8_t* record) {
-  for (int n = 1; n <= FieldCount(); ++n) {
-    if (GetFieldDefinition(n).Type() != TFieldType::Blob) continue;
-    int code = OpenBlob(n, record, 1, kBlobWrite);
-    if (code == 0) code = TruncateBlob(n, record, 0);
-    if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), FTableName, GetFieldDefinition(n).Name());
+  for (int n = 1; n <= FFields.Count(); ++n) {
+    if (TableField(n).Type() != TFieldType::Blob) continue;
+    int code = OpenTableBlob(n, record, 1, kBlobWrite);
+    if (code == 0) code = TruncateTableBlob(n, record, 0);
+    if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), FTableName, TableField(n).Name());
   }
 }
 

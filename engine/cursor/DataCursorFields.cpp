@@ -26,10 +26,10 @@ constexpr uint16_t kUsEnglish = 1033;
 
 void TDataCursor::ClearRecord(uint8_t* buffer) const { std::fill_n(buffer, FRecordSize, 0); }
 
-void TDataCursor::PutField(int fieldNo, uint8_t* record, const uint8_t* value) const {
-  const TFieldDefinition& field = GetFieldDefinition(fieldNo);
+void TDataCursor::PutTableField(int fieldNo, uint8_t* record, const uint8_t* value) const {
+  const TFieldDefinition& field = TableField(fieldNo);
   // Checks that the field lies inside the record, as reading it does.
-  GetField(fieldNo, record, nullptr);
+  GetTableField(fieldNo, record, nullptr);
   const int offset = field.Offset();
   if (field.IsAutoIncrement()) {
     if (value != nullptr) std::copy_n(value, 4, record + offset);
@@ -83,7 +83,7 @@ void TDataCursor::InitRecord(uint8_t* buffer) const {
     if (field.IsAutoIncrement() || text.empty()) continue;
     std::vector<uint8_t> value(static_cast<size_t>(std::max<int>(field.StoredSize(), kMinimumValueBuffer)), 0);
     ConvertFieldText(field.Type(), field.StoredSize(), field.Scale(), text, value, now);
-    PutField(n, buffer, value.data());
+    PutTableField(n, buffer, value.data());
   }
 }
 
@@ -98,7 +98,7 @@ int TDataCursor::CopyCurrentRecord(uint8_t* buffer) {
       // BLOB values are copied once BLOB values are written through the cursor.
       if (field.Type() == TFieldType::Blob || (field.IsAutoIncrement() && !FUserRecordIds)) continue;
       std::vector<uint8_t> value(static_cast<size_t>(std::max<int>(field.StoredSize(), 4)), 0);
-      if (!GetField(n, FCurrentRecord.data(), value.data())) PutField(n, buffer, value.data());
+      if (!GetTableField(n, FCurrentRecord.data(), value.data())) PutTableField(n, buffer, value.data());
     }
     return cursor_status::Ok;
   });

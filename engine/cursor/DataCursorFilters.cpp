@@ -47,7 +47,8 @@ void PutColumnFirst(TExpToken& root) {
 // Holds a pinned record of the table's cache for one test.
 class TCachedRecord {
  public:
-  TCachedRecord(TRecordCache& records, int32_t number) : FRecords(records), FRecord(records.GetRecord(number)) {
+  TCachedRecord(TRecordCache& records, int32_t number, const TReadAhead& readAhead)
+      : FRecords(records), FRecord(records.GetRecord(number, readAhead)) {
     // The read found another user's change: the build starts again from a resynchronised cursor.
     if (FRecord == nullptr) throw EIndexReadRestart{};
   }
@@ -60,6 +61,17 @@ class TCachedRecord {
   TRecordCache& FRecords;
   TRecord* FRecord;
 };
+
+// The read-ahead for testing the records of a bitmap in ascending order: a miss at `number` reads
+// up to the last record the bitmap still wants within one read-ahead run, so that records close
+// together come with one read and a lone record with a read of its own.
+TReadAhead GuidedReadAhead(const TRecordCache& records, const TRecordsBitmap& bitmap, int32_t number) {
+  if (records.Cached(number) != nullptr) return {};
+  const int32_t window = records.ReadAheadLimit();
+  int32_t last = number, next = number, ordinal = 0;
+  while (bitmap.NextSetBits(next, 1, ordinal) && next - number < window) last = next;
+  return {true, last - number + 1, TReadDirection::Forward};
+}
 
 // Sets a flag for a scope.
 class TFlagScope {
@@ -334,14 +346,16 @@ void TDataCursor::EvaluateRecords(TRecordsBitmap& bitmap, const TFilter& filter,
   if (parent == TOperator::And) {
     int32_t number = 0, ordinal = 0;
     while (bitmap.NextSetBits(number, 1, ordinal)) {
-      const TCachedRecord record(records, number);
+      const TCachedRecord record(records, number, GuidedReadAhead(records, bitmap, number));
       if (!passes(*record)) bitmap.ClearBit(number);
     }
     return;
   }
+  // Every record is tested: a miss reads the run of records that follow it.
+  const TReadAhead forward{true, 0, TReadDirection::Forward};
   bitmap.SetAll();
   for (int32_t number = 1; number <= bitmap.Size(); ++number) {
-    const TCachedRecord record(records, number);
+    const TCachedRecord record(records, number, forward);
     // Deleted slots keep their bit: the live bitmap removes them.
     if ((*record).State() == 0 && !passes(*record)) bitmap.ClearBit(number);
   }
@@ -355,14 +369,14 @@ bool TDataCursor::ExpressionHolds(const TExpToken& expression, const uint8_t* re
 }
 
 void TDataCursor::FieldValueCallback(const uint8_t* record, TExpToken& column) {
-  const TFieldDefinition& field = GetFieldDefinition(column.FieldNumber);
+  const TFieldDefinition& field = TableField(column.FieldNumber);
   if (field.Type() != TFieldType::Blob) {
     column.Reserve(static_cast<uint32_t>(field.StoredSize()) + 1);
     std::fill(column.Value.begin(), column.Value.end(), 0);
-    column.IsNull = GetField(column.FieldNumber, record, column.Value.data());
+    column.IsNull = GetTableField(column.FieldNumber, record, column.Value.data());
     return;
   }
-  column.IsNull = GetField(column.FieldNumber, record, nullptr);
+  column.IsNull = GetTableField(column.FieldNumber, record, nullptr);
   if (column.IsNull) return;
   // A value this cursor holds open is read as it stands in memory, changes included; any other
   // is read from the BLOB file through a copy of the record, which the open puts a handle in.
@@ -370,7 +384,7 @@ void TDataCursor::FieldValueCallback(const uint8_t* record, TExpToken& column) {
   const TBlobBuffer* open = OpenValue(column.FieldNumber, record);
   if (open == nullptr) {
     image.assign(record, record + FRecordSize);
-    if (const int code = OpenBlob(column.FieldNumber, image.data(), 1, kBlobRead); code != 0) {
+    if (const int code = OpenTableBlob(column.FieldNumber, image.data(), 1, kBlobRead); code != 0) {
       RaiseEngineError(static_cast<uint16_t>(code), FTableName);
     }
     open = OpenValue(column.FieldNumber, image.data());
@@ -380,7 +394,7 @@ void TDataCursor::FieldValueCallback(const uint8_t* record, TExpToken& column) {
   std::copy(open->Bytes.begin(), open->Bytes.end(), column.Value.begin());
   column.Value[length] = 0;
   column.IsNull = length == 0;
-  if (!image.empty()) CloseBlob(column.FieldNumber, image.data(), 1);
+  if (!image.empty()) CloseTableBlob(column.FieldNumber, image.data(), 1);
 }
 
 }  // namespace sklad

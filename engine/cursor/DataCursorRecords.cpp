@@ -28,7 +28,7 @@ int32_t TDataCursor::CountConsecutive(int32_t count, int direction) {
 
 void TDataCursor::LoadCurrentRecord(int direction) {
   FCurrentRecord.assign(static_cast<size_t>(FRecordSize), 0);
-  if (FRecordNumber == 0) return;
+  if (FRecordNumber == 0) return ComputeFields(FCurrentRecord.data());
   TRecordCache& records = FTable->Data().Records();
   TReadAhead readAhead;
   readAhead.Wanted = true;
@@ -39,8 +39,9 @@ void TDataCursor::LoadCurrentRecord(int direction) {
   TRecord* record = records.GetRecord(FRecordNumber, readAhead);
   // The read found another user's change: the caller starts again from a resynchronised cursor.
   if (record == nullptr) throw EIndexReadRestart{};
-  std::copy_n(record->Bytes(), std::min(record->Size(), FRecordSize), FCurrentRecord.begin());
+  std::copy_n(record->Bytes(), std::min(record->Size(), FStoredRecordSize), FCurrentRecord.begin());
   records.ReleaseRecord(record);
+  ComputeFields(FCurrentRecord.data());
 }
 
 void TDataCursor::CopyCurrent(uint8_t* buffer, bool valid) const {
@@ -72,15 +73,15 @@ int TDataCursor::ReadCurrent(uint8_t* buffer) {
   });
 }
 
-const TFieldDefinition& TDataCursor::GetFieldDefinition(int fieldNo) const {
+const TFieldDefinition& TDataCursor::TableField(int fieldNo) const {
   if (fieldNo < 1 || fieldNo > FFields.Count()) {
     RaiseEngineError(err::InvalidField, FTableName, {}, std::to_string(fieldNo));
   }
   return FFields[fieldNo - 1];
 }
 
-bool TDataCursor::GetField(int fieldNo, const uint8_t* record, uint8_t* dest) const {
-  const TFieldDefinition& field = GetFieldDefinition(fieldNo);
+bool TDataCursor::GetTableField(int fieldNo, const uint8_t* record, uint8_t* dest) const {
+  const TFieldDefinition& field = TableField(fieldNo);
   const int offset = field.Offset();
   if (field.IsAutoIncrement()) {
     if (offset + 4 > FRecordSize) RaiseEngineError(err::RecordBuffersCorrupt, FTableName, field.Name());

@@ -45,8 +45,19 @@ class TWorkDirectory {
 }  // namespace
 
 void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncrement) {
-  if (!FActive) Open();
-  CheckExclusiveWritable();
+  // The copy reads the table as it is stored: own field definitions, filters and a range belong
+  // to the cursor, so it starts afresh.
+  if (FActive) {
+    CheckExclusiveWritable();
+    Close();
+  }
+  Open();
+  try {
+    CheckExclusiveWritable();
+  } catch (...) {
+    Close();
+    throw;
+  }
   // The numbers the caller gave name the old fields; the check numbers the new ones by position.
   std::vector<int> sourceFields;
   for (const TFieldDefinition& field : definition.Fields) sourceFields.push_back(field.Number());

@@ -72,7 +72,7 @@ void TDataCursor::ValidateRecord(const uint8_t* buffer) const {
     if (!checked(field)) continue;
     const size_t bufferSize = static_cast<size_t>(std::max<int>(field.StoredSize(), kMinimumValueBuffer));
     std::vector<uint8_t> value(bufferSize, 0);
-    const bool isNull = GetField(n, buffer, value.data());
+    const bool isNull = GetTableField(n, buffer, value.data());
     if (field.Required() && isNull) RaiseEngineError(err::ValueRequired, FTableName, field.Name());
     if (!Limited(field)) continue;
     // A null value compares as its zeroed bytes.

@@ -11,9 +11,9 @@
 
 namespace sklad {
 int TDataCursor::IndexForField(int fieldNo, bool caseInsensitive, bool anyCase) const {
-  if (fieldNo < 1 || fieldNo > FieldCount()) return -1;
+  if (fieldNo < 1 || fieldNo > FFields.Count()) return -1;
   const TIndexFile& index = FTable->Index();
-  const bool isString = GetFieldDefinition(fieldNo).Type() == TFieldType::String;
+  const bool isString = TableField(fieldNo).Type() == TFieldType::String;
   for (int slot = index.NoPrimaryKey() ? 1 : 0; slot <= index.SecondaryCount(); ++slot) {
     const TIndexDefinition definition = index.Definition(slot);
     if (definition.FieldCount() == 0 || definition.FieldNumber(0) != fieldNo) continue;

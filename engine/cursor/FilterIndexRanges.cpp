@@ -38,7 +38,7 @@ void TDataCursor::WithIndex(int slot, TBody&& body) {
 
 TDataCursor::TKeyFit TDataCursor::ConstantKey(int fieldNo, const TExpToken* constant, bool upperSubject,
                                               uint8_t* key) {
-  const TFieldDefinition& field = GetFieldDefinition(fieldNo);
+  const TFieldDefinition& field = TableField(fieldNo);
   // The auto-increment value lives in the record's header, and is never null.
   if (field.IsAutoIncrement()) return TKeyFit::Unknown;
   std::vector<uint8_t> record(static_cast<size_t>(FRecordSize), 0);

@@ -40,7 +40,8 @@ class TBlock {
   uint32_t Offset = 0;
   bool Modified = false;
   int Pins = 0;
-  uint64_t LastUse = 0;
+  TBlock* Newer = nullptr;  // the cache's recency links
+  TBlock* Older = nullptr;
 
  private:
   template <typename T>

@@ -68,7 +68,8 @@ class TPage {
   bool Modified = false;
   bool Freed = false;
   int Pins = 0;
-  uint64_t LastUse = 0;  // the slot cache's clock at the page's last use
+  TPage* Newer = nullptr;  // the slot cache's recency links
+  TPage* Older = nullptr;
 
  private:
   int Stride() const { return FKeyLength + 12; }

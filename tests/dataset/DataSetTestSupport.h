@@ -74,6 +74,12 @@ class EventRecorder {
     dataSet.AfterClose = record("AfterClose");
     dataSet.BeforeScroll = record("BeforeScroll");
     dataSet.AfterScroll = record("AfterScroll");
+    dataSet.BeforeEdit = record("BeforeEdit");
+    dataSet.AfterEdit = record("AfterEdit");
+    dataSet.BeforePost = record("BeforePost");
+    dataSet.AfterPost = record("AfterPost");
+    dataSet.BeforeCancel = record("BeforeCancel");
+    dataSet.AfterCancel = record("AfterCancel");
     Source.OnStateChange = [this](TDataSource&) { Events.push_back("StateChange"); };
     Source.OnDataChange = [this](TDataSource&) { Events.push_back("DataChange"); };
     Source.SetDataSet(&dataSet);
@@ -82,6 +88,8 @@ class EventRecorder {
   ~EventRecorder() {
     FDataSet.BeforeOpen = FDataSet.AfterOpen = FDataSet.BeforeClose = FDataSet.AfterClose = nullptr;
     FDataSet.BeforeScroll = FDataSet.AfterScroll = nullptr;
+    FDataSet.BeforeEdit = FDataSet.AfterEdit = FDataSet.BeforePost = FDataSet.AfterPost = nullptr;
+    FDataSet.BeforeCancel = FDataSet.AfterCancel = nullptr;
   }
   EventRecorder(const EventRecorder&) = delete;
   EventRecorder& operator=(const EventRecorder&) = delete;

@@ -9,6 +9,7 @@
 #include "dataset/SkladSession.h"
 #include "dataset/SkladSessionList.h"
 #include "dataset/SkladTable.h"
+#include "engine/cursor/DataCursor.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
@@ -311,6 +312,78 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"Close", kFiveBooks, kOpen, [](TSkladTable& t) { t.Close(); },
                   {"BeforeClose", "StateChange", "AfterClose"}},
         EventCase{"OpenWhenOpen", kFiveBooks, kOpen, kOpen, {}}),
+    [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.Name); });
+
+// Filters move to the first record: AfterScroll when a record passes, none when the dataset is
+// left empty.
+const auto kFilteredOpen = [](const char* text) {
+  return [text](TSkladTable& t) {
+    t.SetFilter(text);
+    t.SetFiltered(true);
+    t.Open();
+  };
+};
+const auto kSetFilter = [](const char* text) { return [text](TSkladTable& t) { t.SetFilter(text); }; };
+const auto kSetFiltered = [](bool on) { return [on](TSkladTable& t) { t.SetFiltered(on); }; };
+const std::vector<std::string> kMovedToFirst = {"BeforeScroll", "DataChange", "AfterScroll"};
+const std::vector<std::string> kMovedToNothing = {"BeforeScroll", "DataChange"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Filtering, SkladTableEventTest,
+    ::testing::Values(
+        EventCase{"OpenFiltered", kFiveBooks, [](TSkladTable& t) { t.SetFilter("Id > 2"), t.SetFiltered(true); },
+                  kOpen, {"BeforeOpen", "StateChange", "DataChange", "AfterOpen", "AfterScroll"}},
+        EventCase{"OpenFilteredToNothing", kFiveBooks,
+                  [](TSkladTable& t) { t.SetFilter("Id > 9"), t.SetFiltered(true); }, kOpen,
+                  {"BeforeOpen", "StateChange", "DataChange", "AfterOpen"}},
+        EventCase{"FilterWhileFiltered", kFiveBooks, kFilteredOpen("Id > 2"), kSetFilter("Id < 2"), kMovedToFirst},
+        EventCase{"SameFilterWhileFiltered", kFiveBooks, kFilteredOpen("Id > 2"), kSetFilter("Id > 2"),
+                  kMovedToFirst},
+        EventCase{"FilterToNothing", kFiveBooks, kFilteredOpen("Id > 2"), kSetFilter("Id > 9"), kMovedToNothing},
+        EventCase{"FilterOfNothingToAll", kFiveBooks, kFilteredOpen("Id > 9"), kSetFilter(""), kMovedToFirst},
+        EventCase{"RefusedFilter", kFiveBooks, kFilteredOpen("Id > 2"),
+                  [](TSkladTable& t) { EXPECT_EQ(EngineCode([&] { t.SetFilter("Id >"); }), err::FilterError); },
+                  {}},
+        EventCase{"FilterWhileNotFiltered", kFiveBooks, kOpen, kSetFilter("Id > 2"), {}},
+        EventCase{"FilteredOn", kFiveBooks, [](TSkladTable& t) { t.Open(), t.SetFilter("Id > 2"); },
+                  kSetFiltered(true), kMovedToFirst},
+        EventCase{"FilteredOnAgain", kFiveBooks, kFilteredOpen("Id > 2"), kSetFiltered(true), kMovedToFirst},
+        EventCase{"FilteredOff", kFiveBooks, kFilteredOpen("Id > 2"), kSetFiltered(false), kMovedToFirst},
+        EventCase{"FilteredOffFromNothing", kFiveBooks, kFilteredOpen("Id > 9"), kSetFiltered(false),
+                  kMovedToFirst},
+        EventCase{"FilteredOffOnAnEmptyTable", {}, kFilteredOpen("Id > 2"), kSetFiltered(false), kMovedToNothing},
+        EventCase{"FilteredWhileClosed", kFiveBooks, kNothing, kSetFiltered(true), {}},
+        EventCase{"HandlerWhileFiltered", kFiveBooks, kFilteredOpen("Id > 2"),
+                  [](TSkladTable& t) { t.SetOnFilterRecord([](TSkladDataSet&, bool& accept) { accept = false; }); },
+                  kMovedToNothing}),
+    [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.Name); });
+
+// Editing: a record left unchanged is cancelled when the dataset moves or closes.
+const auto kOpenEdit = [](TSkladTable& t) { t.Open(), t.Edit(); };
+const std::vector<std::string> kCancelled = {"BeforeCancel", "StateChange", "DataChange", "AfterCancel"};
+const auto kThen = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Editing, SkladTableEventTest,
+    ::testing::Values(
+        EventCase{"Edit", kFiveBooks, kOpen, [](TSkladTable& t) { t.Edit(); },
+                  {"BeforeEdit", "StateChange", "DataChange", "AfterEdit"}},
+        EventCase{"EditWhileEditing", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Edit(); }, {}},
+        EventCase{"Post", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Post(); },
+                  {"BeforePost", "StateChange", "DataChange", "AfterPost"}},
+        EventCase{"Cancel", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Cancel(); }, kCancelled},
+        EventCase{"NextWhileEditing", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Next(); },
+                  kThen(kCancelled, {"BeforeScroll", "DataChange", "AfterScroll"})},
+        EventCase{"CloseWhileEditing", kFiveBooks, kOpenEdit, [](TSkladTable& t) { t.Close(); },
+                  kThen(kCancelled, {"BeforeClose", "StateChange", "AfterClose"})},
+        EventCase{"FilterWhileEditing", kFiveBooks, kOpenEdit, kSetFiltered(true),
+                  kThen(kCancelled, kMovedToFirst)},
+        EventCase{"EditAnEmptyTable", {}, kOpen,
+                  [](TSkladTable& t) { EXPECT_EQ(EngineCode([&] { t.Edit(); }), cursor_status::NoCurrentRecord); },
+                  {}}),
     [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.Name); });
 
 // ---- Data source ----

@@ -1,7 +1,7 @@
 // Helpers for the filter and BLOB tests: a catalogue table (Id with a primary index, section r
 // and number n with secondary indexes, the number's ascending or descending, name with a
-// case-insensitive index, memo popis) in a chosen language, written through
-// the table object with memos stored in the BLOB file, and a model of its records.
+// case-insensitive index, memo popis; or the same fields without any index) in a chosen language,
+// written through a cursor, and a model of its records.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,11 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/cursor/CursorIndex.h"
-#include "engine/storage/BlobChain.h"
+#include "engine/cursor/DataCursor.h"
 #include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/FieldEncoding.h"
 #include "engine/storage/LittleEndian.h"
 
 namespace sklad::testing {
@@ -32,7 +29,10 @@ struct CatalogueRecord {
   int32_t RecordNumber = 0;
 };
 
-inline TTableDefinition CatalogueDefinition(uint16_t language, bool descendingNumbers = false) {
+// Which indexes the catalogue table gets.
+enum class CatalogueIndexes { Ascending, DescendingNumbers, None };
+
+inline TTableDefinition CatalogueDefinition(uint16_t language, CatalogueIndexes indexes = CatalogueIndexes::Ascending) {
   TTableDefinition definition;
   definition.Properties.Language = language;
   definition.Fields.Add(TFieldDefinition::Make("Id", TFieldType::Integer));
@@ -40,88 +40,76 @@ inline TTableDefinition CatalogueDefinition(uint16_t language, bool descendingNu
   definition.Fields.Add(TFieldDefinition::Make("name", TFieldType::String, 20));
   definition.Fields.Add(TFieldDefinition::Make("n", TFieldType::Integer));
   definition.Fields.Add(TFieldDefinition::Make("popis", TFieldType::Blob, 0, subtype::Memo));
+  if (indexes == CatalogueIndexes::None) return definition;
   definition.Primary.SetFieldNumber(0, kIdField);
   for (auto [name, field] : {std::pair{"ByR", kSectionField}, std::pair{"ByN", kNumberField},
                              std::pair{"ByName", kNameField}}) {
     TIndexDefinition index;
     index.SetName(name);
     index.SetFieldNumber(0, static_cast<uint16_t>(field));
-    if (field == kNumberField) index.SetDescending(descendingNumbers);
+    if (field == kNumberField) index.SetDescending(indexes == CatalogueIndexes::DescendingNumbers);
     if (field == kNameField) index.SetCaseInsensitive(true);
     definition.Secondary.Add(index);
   }
   return definition;
 }
 
-// Appends records to the catalogue table, under its write lock, with every index kept.
+// Writes records into the catalogue table through a cursor of its own, as any program would.
 class CatalogueWriter {
  public:
-  explicit CatalogueWriter(TDataTable& table) : FTable(table) {
-    for (int i = 0; i < table.Data().FieldCount(); ++i) FFields.Add(table.Data().Field(i));
+  explicit CatalogueWriter(TDataDirectory& database) : FCursor(database) {
+    FCursor.SetTableName(kCatalogue);
+    FCursor.Open();
+    FRecord.resize(static_cast<size_t>(FCursor.RecordSize()));
   }
 
   // Answers the record number the record got.
   int32_t Append(const CatalogueRecord& values) {
-    FTable.BeginWrite();
-    TRecord* record = FTable.Data().Records().NewRecord();
-    record->SetAutoIncrementValue(FTable.Data().NextAutoIncrement());
-    StoreLE(record->MutableFieldValue(Field(kIdField)), values.Id);
-    StoreText(*record, kSectionField, values.Section);
-    StoreText(*record, kNameField, values.Name);
-    if (values.Number) StoreLE(record->MutableFieldValue(Field(kNumberField)), *values.Number);
-    if (!values.Memo.empty()) {
-      TBlobBuffer memo;
-      memo.BlobId = FTable.Data().NextBlobId();
-      memo.RecordNumber = record->Number();
-      memo.Bytes.assign(values.Memo.begin(), values.Memo.end());
-      WriteBlobValue(FTable.Blob(), memo);
-      uint8_t* at = record->MutableFieldValue(Field(kMemoField));
-      StoreLE(at, memo.FirstBlock);
-      StoreLE(at + 4, memo.BlobId);
-    }
-    record->SetModified(true);
-    const int32_t number = record->Number();
-    for (int slot : {0, 1, 2, 3, kRecordStateSlot}) {
-      TCursorIndex index(FTable, FFields, slot);
-      std::vector<uint8_t> key(static_cast<size_t>(index.KeyLength()));
-      index.Layout().BuildKey(record->Bytes(), key.data());
-      index.Tree().InsertKey(key.data(), static_cast<uint32_t>(number));
-    }
-    FTable.Data().Records().ReleaseRecord(record);
-    FTable.Index().IncrementRecordCount();
-    FTable.ChangesMade(true, true, true);
-    FTable.EndWrite();
-    return number;
+    uint8_t* record = FRecord.data();
+    FCursor.InitRecord(record);
+    PutInteger(kIdField, values.Id);
+    PutText(kSectionField, values.Section);
+    PutText(kNameField, values.Name);
+    if (values.Number) PutInteger(kNumberField, *values.Number);
+    if (!values.Memo.empty()) WriteMemo(values.Memo);
+    FCursor.InsertRecord(record, false);
+    return LoadLE<int32_t>(FCursor.CurrentRecord().data() + 1);
   }
 
-  // Another user's post of a new text for the memo of a record: the chain and the stored record
-  // get a new identifier; a copy of the record read before still carries the old one.
+  // Another user's post of a new text for the memo of a record: the stored record gets a new
+  // value; a copy of the record read before still refers to the old one.
   void RewriteMemoElsewhere(int32_t recordNumber, const std::string& text) {
-    FTable.BeginWrite();
-    TRecord* record = FTable.Data().Records().GetRecord(recordNumber);
-    uint8_t* at = record->MutableFieldValue(Field(kMemoField));
-    TBlobBuffer memo;
-    memo.FirstBlock = LoadLE<uint32_t>(at);
-    memo.BlobId = FTable.Data().NextBlobId();
-    memo.RecordNumber = recordNumber;
-    memo.Bytes.assign(text.begin(), text.end());
-    WriteBlobValue(FTable.Blob(), memo);
-    StoreLE(at, memo.FirstBlock);
-    StoreLE(at + 4, memo.BlobId);
-    record->SetModified(true);
-    FTable.Data().Records().ReleaseRecord(record);
-    FTable.ChangesMade(true, false, true);
-    FTable.EndWrite();
+    FCursor.SelectIndex(TDataCursor::kNaturalOrder);
+    FCursor.GotoRecordNumber(recordNumber);
+    FCursor.ReadCurrent(FRecord.data(), false);
+    FCursor.ReadCurrent(FRecord.data(), true);
+    WriteMemo(text);
+    FCursor.ModifyRecord(FRecord.data(), false, true);
   }
 
  private:
-  const TFieldDefinition& Field(int number) const { return FFields[number - 1]; }
-  void StoreText(TRecord& record, int field, const std::string& text) {
-    if (!text.empty()) StoreStringValue(record.MutableFieldValue(Field(field)), Field(field).StoredSize(), text);
+  void PutInteger(int field, int32_t value) {
+    uint8_t bytes[4];
+    StoreLE(bytes, value);
+    FCursor.PutField(field, FRecord.data(), bytes);
+  }
+  void PutText(int field, const std::string& text) {
+    if (text.empty()) return;
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.resize(256, 0);
+    FCursor.PutField(field, FRecord.data(), bytes.data());
+  }
+  void WriteMemo(const std::string& text) {
+    uint8_t* record = FRecord.data();
+    ASSERT_EQ(FCursor.OpenBlob(kMemoField, record, 1, TDataCursor::kBlobWrite), 0);
+    ASSERT_EQ(FCursor.TruncateBlob(kMemoField, record, 0), 0);
+    ASSERT_EQ(FCursor.WriteBlob(kMemoField, record, static_cast<int32_t>(text.size()),
+                                reinterpret_cast<const uint8_t*>(text.data()), 0),
+              0);
   }
 
-  TDataTable& FTable;
-  TSystemList<TFieldDefinition> FFields;
+  TDataCursor FCursor;
+  std::vector<uint8_t> FRecord;
 };
 
 }  // namespace sklad::testing

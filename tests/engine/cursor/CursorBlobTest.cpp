@@ -24,7 +24,7 @@ class CursorBlobTest : public ::testing::Test {
   void SetUp() override {
     FDatabase = FSession.OpenDirectory("", FTemp.Path().string());
     FTable = FDatabase->CreateTable(testing::kCatalogue, false, testing::CatalogueDefinition(0));
-    testing::CatalogueWriter writer(*FTable);
+    testing::CatalogueWriter writer(*FDatabase);
     writer.Append({1, "1", "nine", 1, "123456789"});
     writer.Append({2, "1", "empty", 2, ""});
     // A memo of several blocks.
@@ -154,7 +154,7 @@ TEST_F(CursorBlobTest, OpenLimitAndCloseTags) {
 
 TEST_F(CursorBlobTest, ValueRewrittenByAnotherUserIsReported) {
   std::vector<uint8_t> stale = Record(3);
-  testing::CatalogueWriter(*FTable).RewriteMemoElsewhere(3, "nový text");
+  testing::CatalogueWriter(*FDatabase).RewriteMemoElsewhere(3, "nový text");
   try {
     FCursor->OpenBlob(kMemoField, stale.data(), 1, TDataCursor::kBlobRead);
     ADD_FAILURE() << "no error";
@@ -208,6 +208,27 @@ TEST_F(CursorBlobTest, RecordsWrittenThroughTheCursorCarryTheirValues) {
   const uint32_t freeBefore = FTable->Blob().Header().FirstFreeBlock();
   FCursor->DeleteRecord(stored.data(), true);
   EXPECT_NE(FTable->Blob().Header().FirstFreeBlock(), freeBefore);
+
+  // A value a stream keeps open (close tag 0) after its record was posted stays out of the
+  // records posted after it.
+  const auto newRecord = [&](int32_t number) {
+    std::vector<uint8_t> fresh(static_cast<size_t>(FCursor->RecordSize()));
+    FCursor->InitRecord(fresh.data());
+    StoreLE<int32_t>(id, number);
+    FCursor->PutField(testing::kIdField, fresh.data(), id);
+    return fresh;
+  };
+  std::vector<uint8_t> streamed = newRecord(5);
+  ASSERT_EQ(FCursor->OpenBlob(kMemoField, streamed.data(), 0, TDataCursor::kBlobWrite), 0);
+  ASSERT_EQ(FCursor->WriteBlob(kMemoField, streamed.data(), 5, reinterpret_cast<const uint8_t*>("proud"), 0), 0);
+  FCursor->InsertRecord(streamed.data(), true);
+  const int32_t streamedNumber = LoadLE<int32_t>(FCursor->CurrentRecord().data() + 1);
+  EXPECT_EQ(FCursor->OpenBlobCount(), 1);
+  std::vector<uint8_t> plain = newRecord(6);
+  FCursor->InsertRecord(plain.data(), true);
+  EXPECT_TRUE(FCursor->GetField(kMemoField, Record(LoadLE<int32_t>(FCursor->CurrentRecord().data() + 1)).data(), nullptr));
+  std::vector<uint8_t> streamedStored = Record(streamedNumber);
+  EXPECT_EQ(ReadWhole(streamedStored.data()), "proud");
 }
 
 }  // namespace

@@ -188,22 +188,27 @@ class ConditionMaker {
   std::mt19937& FRandom;
 };
 
-// The table's language, and whether the index on n descends.
+using testing::CatalogueIndexes;
+
+// The table's language, and which indexes it has.
 struct TableKind {
   uint16_t Language;
-  bool DescendingNumbers;
+  CatalogueIndexes Indexes;
 };
 
-void PrintTo(const TableKind& kind, std::ostream* out) {
-  *out << "language " << kind.Language << (kind.DescendingNumbers ? ", descending n" : "");
+std::string KindName(const TableKind& kind) {
+  static const char* const kIndexNames[] = {"", "Descending", "WithoutIndexes"};
+  return std::string(kind.Language == 0 ? "NoLanguage" : "Czech") + kIndexNames[static_cast<int>(kind.Indexes)];
 }
+
+void PrintTo(const TableKind& kind, std::ostream* out) { *out << KindName(kind); }
 
 class FilterTest : public ::testing::TestWithParam<TableKind> {
  protected:
   void SetUp() override {
     FDatabase = FSession.OpenDirectory("", FTemp.Path().string());
     FTable = FDatabase->CreateTable(testing::kCatalogue, false,
-                                    testing::CatalogueDefinition(GetParam().Language, GetParam().DescendingNumbers));
+                                    testing::CatalogueDefinition(GetParam().Language, GetParam().Indexes));
   }
   void TearDown() override {
     FCursor.reset();
@@ -211,7 +216,7 @@ class FilterTest : public ::testing::TestWithParam<TableKind> {
   }
 
   void Fill(int count, std::mt19937& random) {
-    testing::CatalogueWriter writer(*FTable);
+    testing::CatalogueWriter writer(*FDatabase);
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
     for (int i = 0; i < count; ++i) {
       CatalogueRecord record;
@@ -230,7 +235,7 @@ class FilterTest : public ::testing::TestWithParam<TableKind> {
 
   // Records whose n takes the values given, in order; the other fields are plain.
   void FillNumbers(const std::vector<std::optional<int32_t>>& numbers) {
-    testing::CatalogueWriter writer(*FTable);
+    testing::CatalogueWriter writer(*FDatabase);
     for (const auto& number : numbers) {
       CatalogueRecord record;
       record.Id = static_cast<int32_t>(FRecords.size()) + 1;
@@ -299,20 +304,36 @@ class FilterTest : public ::testing::TestWithParam<TableKind> {
   std::vector<CatalogueRecord> FRecords;
 };
 
-INSTANTIATE_TEST_SUITE_P(Tables, FilterTest,
-                         ::testing::Values(TableKind{0, false}, TableKind{1029, false}, TableKind{0, true},
-                                           TableKind{1029, true}),
-                         [](const auto& info) {
-                           return std::string(info.param.Language == 0 ? "NoLanguage" : "Czech") +
-                                  (info.param.DescendingNumbers ? "Descending" : "");
-                         });
+const std::vector<TableKind> kIndexedKinds = {
+    {0, CatalogueIndexes::Ascending},
+    {1029, CatalogueIndexes::Ascending},
+    {0, CatalogueIndexes::DescendingNumbers},
+    {1029, CatalogueIndexes::DescendingNumbers},
+};
 
-TEST_P(FilterTest, RandomFilterTreesShowExactlyTheRecordsThatPass) {
-  std::mt19937 random(20261210u + GetParam().Language + GetParam().DescendingNumbers);
-  Fill(::sklad::testing::Iterations(1500, 3000), random);
+std::vector<TableKind> WithUnindexedKinds(std::vector<TableKind> kinds) {
+  kinds.push_back({0, CatalogueIndexes::None});
+  kinds.push_back({1029, CatalogueIndexes::None});
+  return kinds;
+}
+
+std::string TestName(const ::testing::TestParamInfo<TableKind>& info) { return KindName(info.param); }
+
+INSTANTIATE_TEST_SUITE_P(Tables, FilterTest, ::testing::ValuesIn(kIndexedKinds), TestName);
+
+// The differential test also runs on tables without indexes, where every filter is answered by
+// testing records.
+using RandomFilterTest = FilterTest;
+
+INSTANTIATE_TEST_SUITE_P(Tables, RandomFilterTest, ::testing::ValuesIn(WithUnindexedKinds(kIndexedKinds)), TestName);
+
+TEST_P(RandomFilterTest, RandomFilterTreesShowExactlyTheRecordsThatPass) {
+  std::mt19937 random(20261210u + GetParam().Language + static_cast<unsigned>(GetParam().Indexes));
+  Fill(::sklad::testing::Iterations(2000, 50000), random);
   OpenCursor();
+  const bool indexed = GetParam().Indexes != CatalogueIndexes::None;
   ConditionMaker maker(random);
-  for (int round = 0; round < ::sklad::testing::Iterations(30, 120); ++round) {
+  for (int round = 0; round < ::sklad::testing::Iterations(20, 30); ++round) {
     const Condition condition = maker.Make(3);
     SCOPED_TRACE(condition.Text);
     std::vector<int32_t> expected = ExpectedIds(condition);
@@ -322,6 +343,10 @@ TEST_P(FilterTest, RandomFilterTreesShowExactlyTheRecordsThatPass) {
     FCursor->SelectIndex(TDataCursor::kNaturalOrder);
     EXPECT_EQ(FCursor->GetRecordCount(), static_cast<int32_t>(expected.size()));
     EXPECT_EQ(VisibleIds(), expected);
+    if (!indexed) {
+      FCursor->DropFilter(filter);
+      continue;
+    }
     // Index order shows the same set in key order, the same forward and backward.
     FCursor->SelectIndex(1 + round % 3);
     EXPECT_EQ(FCursor->GetRecordCount(), static_cast<int32_t>(expected.size()));
@@ -377,7 +402,7 @@ TEST_P(FilterTest, ComparisonsAtTheEdgesOfTheKeys) {
     FRecords.clear();
     FDatabase->DeleteTable(testing::kCatalogue, false);
     FTable = FDatabase->CreateTable(testing::kCatalogue, false,
-                                    testing::CatalogueDefinition(GetParam().Language, GetParam().DescendingNumbers));
+                                    testing::CatalogueDefinition(GetParam().Language, GetParam().Indexes));
     std::vector<std::optional<int32_t>> numbers;
     numbers.insert(numbers.end(), static_cast<size_t>(nulls), std::nullopt);
     numbers.insert(numbers.end(), static_cast<size_t>(lowest), INT32_MIN);

@@ -157,6 +157,22 @@ TEST_F(RestructureTest, RecordsANewUniqueIndexRefusesAreLeftOut) {
   EXPECT_EQ(ExpectIndexesMatchRecords(*cursor->Table()), 2);
 }
 
+// What the cursor shows is its own business: a filter and own field definitions do not narrow
+// the copy of the table.
+TEST_F(RestructureTest, CursorFiltersAndOwnFieldsDoNotNarrowTheCopy) {
+  auto cursor = FilledEditions();
+  cursor->ActivateFilter(cursor->AddFilter("Id = 2", false, false));
+  TDataCursor::TOwnField name;
+  name.Definition = TFieldDefinition::Make("Name", TFieldType::String, 20);
+  name.SourceField = kNameField;
+  cursor->SetOwnFieldDefinitions({name});
+  ASSERT_EQ(cursor->GetRecordCount(), 1);
+  cursor->Restructure(CurrentDefinition());
+  EXPECT_EQ(cursor->FieldCount(), 6);
+  EXPECT_EQ(Column(*cursor, "Count"), (std::vector<std::string>{"5", "7", "5"}));
+  EXPECT_EQ(Column(*cursor, "Note"), (std::vector<std::string>{"a", "null", "ccc"}));
+}
+
 TEST_F(RestructureTest, LastAutoIncrementValueIsKeptOrSet) {
   for (const auto& [given, next] : {std::pair{-1, 4}, std::pair{100, 101}}) {
     SCOPED_TRACE(given);

@@ -1,0 +1,378 @@
+#include "SelectPlan.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "QueryStatement.h"
+#include "engine/query/expression/ExpressionBinder.h"
+#include "engine/query/expression/ExpressionPreparation.h"
+#include "engine/storage/DataDirectory.h"
+#include "engine/storage/DataSession.h"
+#include "engine/storage/DataTable.h"
+#include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageSettings.h"
+
+namespace sklad {
+namespace {
+
+constexpr int kMaxIndexFields = 16;
+constexpr uint32_t kLargestComputedString = 252;
+constexpr uint32_t kLargestComputedBytes = 250;
+
+[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
+
+bool SameName(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) {
+    return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+  });
+}
+
+std::string InvalidColumn(const std::string& column, const std::string& correlation, std::string_view where) {
+  return "Invalid column name '" + column + "' or table correlation name '" + correlation + "' specified in " +
+         std::string(where);
+}
+
+bool IsAllColumns(const TExpToken& node) { return node.Kind == TNodeKind::Column && node.ColumnName == "*"; }
+
+template <typename Visit>
+void EachNode(TExpToken* node, Visit visit) {
+  for (; node; node = node->Next) {
+    visit(*node);
+    EachNode(node->First, visit);
+    EachNode(node->Second, visit);
+    EachNode(node->Third, visit);
+  }
+}
+
+bool HasColumn(TExpToken* node) {
+  bool found = false;
+  EachNode(node, [&](TExpToken& n) { found = found || n.Kind == TNodeKind::Column; });
+  return found;
+}
+
+TOperator Mirrored(TOperator op) {
+  switch (op) {
+    case TOperator::Greater: return TOperator::Less;
+    case TOperator::Less: return TOperator::Greater;
+    case TOperator::GreaterOrEqual: return TOperator::LessOrEqual;
+    case TOperator::LessOrEqual: return TOperator::GreaterOrEqual;
+    default: return op;
+  }
+}
+
+std::string_view OperatorText(TOperator op) {
+  switch (op) {
+    case TOperator::Greater: return ">";
+    case TOperator::Less: return "<";
+    case TOperator::GreaterOrEqual: return ">=";
+    case TOperator::LessOrEqual: return "<=";
+    case TOperator::Equal: return "=";
+    default: return "<>";
+  }
+}
+
+// A comparison with a constant on the left and columns on the right is turned round, through the
+// logical operators from the root, so that the column stands on the left.
+void PutColumnsLeft(TExpToken* node) {
+  if (!node) return;
+  if (node->Operator == TOperator::And || node->Operator == TOperator::Or || node->Operator == TOperator::Not) {
+    PutColumnsLeft(node->First);
+    PutColumnsLeft(node->Second);
+    return;
+  }
+  if (node->IsComparison() && !HasColumn(node->First) && HasColumn(node->Second)) {
+    std::swap(node->First, node->Second);
+    node->Operator = Mirrored(node->Operator);
+    node->SourceText = OperatorText(node->Operator);
+  }
+}
+
+}  // namespace
+
+// Resolves columns against the source tables: a qualified name against the table of that
+// correlation name, an unqualified one against the first table in list order that has it.
+class TSelectPlan::TResolver final : public TColumnResolver {
+ public:
+  explicit TResolver(std::vector<TSource>& sources) : FSources(sources) {}
+
+  bool Resolve(TExpToken& column) override {
+    for (TSource& source : FSources) {
+      if (!column.CorrelationName.empty() && !SameName(column.CorrelationName, source.Table->CorrelationName))
+        continue;
+      const int fieldNo = FieldNumber(*source.Cursor, column.ColumnName);
+      if (fieldNo == 0) {
+        if (!column.CorrelationName.empty()) return false;
+        continue;
+      }
+      const TFieldDefinition& field = source.Cursor->TableField(fieldNo);
+      column.FieldNumber = static_cast<int16_t>(fieldNo);
+      column.Source = source.Cursor.get();
+      column.CorrelationName = source.Table->CorrelationName;
+      column.ValueType = static_cast<uint8_t>(field.Type());
+      column.SubType = field.Subtype();
+      column.Size = field.StoredSize();
+      column.Scale = field.Scale();
+      return true;
+    }
+    return false;
+  }
+
+  static int FieldNumber(const TDataCursor& cursor, std::string_view name) {
+    for (int n = 1; n <= cursor.TableFieldCount(); ++n)
+      if (SameFieldName(cursor.TableField(n).Name(), name)) return n;
+    return 0;
+  }
+
+ private:
+  std::vector<TSource>& FSources;
+};
+
+TSelectPlan::TSelectPlan(TDataQuery& query, TDataDirectory& directory) : FQuery(query), FDirectory(directory) {}
+
+TSelectPlan::~TSelectPlan() = default;
+
+void TSelectPlan::Plan(const std::function<bool()>& passwordCallback) {
+  if (FQuery.HasGroupBy) FQuery.Distinct = false;
+  OpenSources(passwordCallback);
+  FResolver = std::make_unique<TResolver>(FSources);
+  const TDataSession& session = FDirectory.Session();
+  TLocaleScope locale(session.LanguageId, session.SortId);
+  ResolveSelectList();
+  CheckGrouping();
+  if (FQuery.RequestLive) MatchOrderBy();
+  DecideLive();
+  RewriteCondition();
+  if (!FLive) RaiseNotSupported();
+  BuildView();
+}
+
+void TSelectPlan::OpenSources(const std::function<bool()>& passwordCallback) {
+  for (auto& table : FQuery.Sources) {
+    if (!table->Directory.empty()) RaiseSql("tables outside the statement's database are not supported yet");
+    TSource source;
+    source.Table = table.get();
+    source.Cursor = std::make_unique<TDataCursor>(FDirectory);
+    source.Cursor->SetTableName(table->TableName);
+    source.Cursor->SetInMemory(table->InMemory);
+    source.Cursor->SetReadOnly(!FQuery.RequestLive);
+    if (passwordCallback) source.Cursor->SetPasswordCallback(passwordCallback);
+    source.Cursor->Open();
+    FSources.push_back(std::move(source));
+  }
+}
+
+void TSelectPlan::ExpandAllColumns(TResultField& item, std::vector<TResultField>& expanded) {
+  const TExpToken& node = *item.Expression;
+  if (item.AliasGiven)
+    RaiseSql("Invalid use of column correlation name '" + item.Alias + "' for '" + node.SourceText +
+             "' specified in source columns");
+  bool found = false;
+  for (TSource& source : FSources) {
+    if (!node.CorrelationName.empty() && !SameName(node.CorrelationName, source.Table->CorrelationName)) continue;
+    found = true;
+    for (int n = 1; n <= source.Cursor->TableFieldCount(); ++n) {
+      TResultField column;
+      column.ColumnName = source.Cursor->TableField(n).Name();
+      column.CorrelationName = source.Table->CorrelationName;
+      column.Expression = TakeNode();
+      column.Expression->Kind = TNodeKind::Column;
+      column.Expression->ColumnName = column.ColumnName;
+      column.Expression->CorrelationName = column.CorrelationName;
+      column.Expression->SourceText = column.ColumnName;
+      expanded.push_back(std::move(column));
+    }
+  }
+  if (!found) RaiseSql(InvalidColumn("*", node.CorrelationName, "source columns"));
+}
+
+void TSelectPlan::ResolveSelectList() {
+  std::vector<TResultField> expanded;
+  for (TResultField& item : FQuery.Columns) {
+    if (IsAllColumns(*item.Expression)) {
+      ExpandAllColumns(item, expanded);
+    } else {
+      expanded.push_back(std::move(item));
+    }
+  }
+  FQuery.Columns = std::move(expanded);
+  if (static_cast<int>(FQuery.Columns.size()) > kMaxResultColumns)
+    RaiseSql("Maximum number of columns (1024) in result set exceeded");
+  const bool anyAggregate = std::ranges::any_of(FQuery.Columns, [](auto& c) { return c.Aggregate != TAggregateKind::None; });
+  const bool anyPlain = std::ranges::any_of(FQuery.Columns, [](auto& c) { return c.Aggregate == TAggregateKind::None; });
+  if (anyAggregate && anyPlain && !FQuery.HasGroupBy)
+    RaiseSql("Invalid use of aggregate function(s), the necessary GROUP BY clause is missing");
+  FAggregateOnly = anyAggregate && !anyPlain && !FQuery.HasGroupBy;
+  for (TResultField& item : FQuery.Columns) {
+    if (item.Computed) {
+      BindComputedColumn(item);
+      continue;
+    }
+    TDataCursor::TOwnField field;
+    // COUNT(*) counts rows: it names no column.
+    if (item.Aggregate == TAggregateKind::Count && item.ColumnName == "*") {
+      FColumns.push_back(field);
+      continue;
+    }
+    TExpToken column;
+    column.ColumnName = item.ColumnName;
+    column.CorrelationName = item.CorrelationName;
+    if (!FResolver->Resolve(column)) RaiseSql(InvalidColumn(item.ColumnName, item.CorrelationName, "source columns"));
+    field.SourceField = column.FieldNumber;
+    // Aggregates come from a copy: their columns only need to exist here.
+    if (column.Source == FSources.front().Cursor.get()) field.Definition = FSources.front().Cursor->TableField(column.FieldNumber);
+    FColumns.push_back(field);
+  }
+  NameResultColumns(FQuery.Columns);
+  for (size_t i = 0; i < FColumns.size(); ++i) FColumns[i].Definition.SetName(FQuery.Columns[i].Name);
+}
+
+void TSelectPlan::BindComputedColumn(TResultField& item) {
+  TExpressionBinder binder(err::SqlError, "", "source column expression", *FResolver);
+  TExpToken* root = item.Expression.release();
+  try {
+    binder.Bind(root, false);
+  } catch (...) {
+    item.Expression.reset(root);
+    throw;
+  }
+  item.Expression.reset(root);
+  const auto type = static_cast<TFieldType>(root->ValueType);
+  const bool bytes = type == TFieldType::Bytes || type == TFieldType::VarBytes;
+  if ((type == TFieldType::String && root->Size >= kLargestComputedString) || (bytes && root->Size > kLargestComputedBytes))
+    RaiseSql("Column expression '" + item.ExpressionText + "' exceeds the maximum allowable field size");
+  FComputedBlob = FComputedBlob || type == TFieldType::Blob;
+  TDataCursor::TOwnField field;
+  const int declared = type == TFieldType::String ? static_cast<int>(root->Size) - 1 : bytes ? static_cast<int>(root->Size) : 0;
+  field.Definition = TFieldDefinition::Make("", type, declared, root->SubType, root->Scale);
+  field.Expression = root;
+  FColumns.push_back(field);
+}
+
+void TSelectPlan::CheckGrouping() {
+  if (!FQuery.HasGroupBy && FQuery.HasHaving) RaiseSql("A GROUP BY clause must exist in order to use the HAVING clause");
+}
+
+void TSelectPlan::MatchOrderBy() {
+  if (!FQuery.HasOrderBy) return;
+  // Each ORDER BY item as a field of the first table; 0 for a computed column or another table's.
+  std::vector<int> fields;
+  bool anyString = false;
+  for (const TOrderByField& item : FQuery.OrderBy) {
+    int column = item.ColumnNumber;
+    if (column != 0 && (column < 1 || column > static_cast<int>(FQuery.Columns.size())))
+      RaiseSql("Invalid column number '" + std::to_string(column) + "' specified in ORDER BY clause");
+    if (column == 0 && item.CorrelationName.empty()) {
+      for (size_t i = 0; i < FQuery.Columns.size() && column == 0; ++i)
+        if (SameName(FQuery.Columns[i].Name, item.ColumnName)) column = static_cast<int>(i) + 1;
+    }
+    int fieldNo = 0;
+    const TDataCursor* cursor = nullptr;
+    if (column != 0) {
+      // Plain columns of a one-table statement are that table's fields.
+      const auto at = static_cast<size_t>(column - 1);
+      const bool plain = !FColumns[at].Expression && FQuery.Columns[at].Aggregate == TAggregateKind::None;
+      fieldNo = plain && FSources.size() == 1 ? FColumns[at].SourceField : 0;
+      cursor = FSources.front().Cursor.get();
+    } else {
+      TExpToken node;
+      node.ColumnName = item.ColumnName;
+      node.CorrelationName = item.CorrelationName;
+      if (!FResolver->Resolve(node)) RaiseSql(InvalidColumn(item.ColumnName, item.CorrelationName, "ORDER BY clause"));
+      fieldNo = node.FieldNumber;
+      cursor = static_cast<const TDataCursor*>(node.Source);
+    }
+    if (cursor != FSources.front().Cursor.get()) fieldNo = 0;
+    if (fieldNo != 0) anyString = anyString || cursor->TableField(fieldNo).Type() == TFieldType::String;
+    fields.push_back(fieldNo);
+  }
+  if (std::ranges::find(fields, 0) != fields.end() || static_cast<int>(fields.size()) > kMaxIndexFields) return;
+  const bool allDescending = std::ranges::all_of(FQuery.OrderBy, [](auto& item) { return item.Descending; });
+  const TIndexFile& indexes = FSources.front().Cursor->Table()->Index();
+  for (int slot = indexes.NoPrimaryKey() ? 1 : 0; slot <= indexes.SecondaryCount(); ++slot) {
+    const TIndexDefinition index = indexes.Definition(slot);
+    if (index.FieldCount() < fields.size() || index.Descending() != allDescending) continue;
+    if (anyString && index.CaseInsensitive() != FQuery.OrderByNoCase) continue;
+    bool matches = true;
+    for (size_t i = 0; i < fields.size() && matches; ++i)
+      matches = index.FieldNumber(static_cast<int>(i)) == fields[i] &&
+                index.FieldDescending(static_cast<int>(i)) == FQuery.OrderBy[i].Descending;
+    if (!matches) continue;
+    FOrderServedByIndex = true;
+    FOrderingIndex = slot;
+    return;
+  }
+}
+
+void TSelectPlan::DecideLive() {
+  FLive = FQuery.RequestLive && FQuery.ResultTableName.empty() && !FQuery.Distinct && FSources.size() == 1 &&
+          !FQuery.SeveralTables && !FQuery.HasGroupBy && !FAggregateOnly && !FQuery.HasHaving && !FComputedBlob &&
+          (!FQuery.HasOrderBy || FOrderServedByIndex) && !(FQuery.IsSubSelect && FQuery.HasComputedColumns);
+}
+
+void TSelectPlan::RewriteCondition() {
+  if (!FQuery.Condition) return;
+  EachNode(FQuery.Condition.get(), [&](TExpToken& node) {
+    if (node.Kind != TNodeKind::Column || node.CorrelationName.empty()) return;
+    const bool known = std::ranges::any_of(FSources, [&](const TSource& source) {
+      return SameName(source.Table->CorrelationName, node.CorrelationName);
+    });
+    if (!known)
+      RaiseSql("Table correlation name '" + node.CorrelationName +
+               "' referenced in WHERE clause is not defined in the FROM clause");
+  });
+  PutColumnsLeft(FQuery.Condition.get());
+}
+
+void TSelectPlan::RaiseNotSupported() const {
+  RaiseSql("materialised SELECT results are not supported yet");
+}
+
+void TSelectPlan::BuildView() {
+  TDataCursor& cursor = *FSources.front().Cursor;
+  // A view that shows the table's own fields in their own order under their own names needs no
+  // definitions of its own.
+  bool sameAsTable = static_cast<int>(FColumns.size()) == cursor.TableFieldCount();
+  for (size_t i = 0; i < FColumns.size() && sameAsTable; ++i)
+    sameAsTable = FColumns[i].SourceField == static_cast<int>(i) + 1 &&
+                  FQuery.Columns[i].Name == cursor.TableField(static_cast<int>(i) + 1).Name();
+  if (!sameAsTable) cursor.SetOwnFieldDefinitions(FColumns);
+  FResult = &cursor;
+}
+
+TDataCursor* TSelectPlan::Execute() {
+  TDataCursor& cursor = *FSources.front().Cursor;
+  if (FFilter) {
+    cursor.DropFilter(FFilter);
+    FFilter = nullptr;
+  }
+  TExpTree condition;
+  if (FQuery.Condition) {
+    const TDataSession& session = FDirectory.Session();
+    TLocaleScope locale(session.LanguageId, session.SortId);
+    TExpToken* root = CopyTree(*FQuery.Condition).release();
+    TExpressionBinder binder(err::SqlError, "", "WHERE or JOIN clause", *FResolver);
+    try {
+      binder.Bind(root, true);
+    } catch (...) {
+      TExpTree discard(root);
+      throw;
+    }
+    condition.reset(root);
+    if (static_cast<TFieldType>(condition->ValueType) != TFieldType::Boolean)
+      RaiseSql("WHERE or JOIN clause must be a boolean expression");
+  }
+  cursor.Refresh();
+  cursor.SelectIndex(FOrderingIndex);
+  if (condition) {
+    TPrepareOptions options;
+    options.Language = cursor.Table()->Data().Language();
+    options.Sort = cursor.Table()->Data().Sort();
+    TExpTree prepared = PrepareForEvaluation(*condition, options);
+    FFilter = cursor.AddFilter(prepared.release(), true, true, false);
+    cursor.ActivateFilter(FFilter);
+  }
+  cursor.First();
+  return FResult;
+}
+
+}  // namespace sklad

@@ -1,0 +1,86 @@
+#include "SqlStatement.h"
+
+#include <chrono>
+
+#include "QueryStatement.h"
+#include "SelectPlan.h"
+#include "engine/storage/DataDirectory.h"
+#include "engine/storage/DataSession.h"
+#include "engine/storage/EngineError.h"
+
+namespace sklad {
+namespace {
+
+[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
+
+std::string_view StatementName(TStatementKind kind) {
+  switch (kind) {
+    case TStatementKind::Insert: return "INSERT";
+    case TStatementKind::Update: return "UPDATE";
+    case TStatementKind::Delete: return "DELETE";
+    case TStatementKind::CreateTable: return "CREATE TABLE";
+    case TStatementKind::AlterTable: return "ALTER TABLE";
+    case TStatementKind::DropTable: return "DROP TABLE";
+    case TStatementKind::CreateIndex: return "CREATE INDEX";
+    case TStatementKind::DropIndex: return "DROP INDEX";
+    default: return "SELECT";
+  }
+}
+
+}  // namespace
+
+TSqlStatement::TSqlStatement(TDataDirectory& directory, std::string text, TSqlStatementOptions options)
+    : FDirectory(directory), FText(std::move(text)), FOptions(std::move(options)) {}
+
+// The plan's cursors go before the parsed statement whose trees they were given copies of.
+TSqlStatement::~TSqlStatement() { FPlan.reset(); }
+
+void TSqlStatement::Prepare() {
+  if (FPrepared) return;
+  const TDataSession& session = FDirectory.Session();
+  auto statement = std::make_unique<TQueryStatement>(session.LanguageId, session.SortId);
+  TDataQuery& query = statement->Main();
+  query.RequestLive = FOptions.RequestLive;
+  query.MaximumRowCount = FOptions.MaxRowCount;
+  FConsumed = statement->Parse(FText);
+  if (query.Kind != TStatementKind::Select)
+    RaiseSql(std::string(StatementName(query.Kind)) + " statements are not supported yet");
+  if (statement->Processors().size() > 1) RaiseSql("sub-selects are not supported yet");
+  auto plan = std::make_unique<TSelectPlan>(query, FDirectory);
+  plan->Plan(FOptions.PasswordCallback);
+  FStatement = std::move(statement);
+  FPlan = std::move(plan);
+  FPrepared = true;
+}
+
+void TSqlStatement::BindParameters(const std::vector<TSqlParameter>& values) {
+  if (!FPrepared) Prepare();
+  const std::vector<TExpToken*>& markers = FStatement->Parameters();
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i >= markers.size()) RaiseSql("Internal parameter error");
+    const TSqlParameter& value = values[i];
+    TExpToken& marker = *markers[i];
+    marker.IsNull = value.IsNull;
+    marker.ValueType = static_cast<uint8_t>(value.Type);
+    marker.Scale = static_cast<uint8_t>(value.Scale);
+    marker.Size = static_cast<uint32_t>(value.Type == TFieldType::String ? value.Size + 1 : value.Size);
+    marker.Reserve(static_cast<uint32_t>(value.Value.size()) + 1);
+    std::fill(marker.Value.begin(), marker.Value.end(), 0);
+    std::copy(value.Value.begin(), value.Value.end(), marker.Value.begin());
+  }
+}
+
+TDataCursor* TSqlStatement::Execute() {
+  if (!FPrepared) Prepare();
+  const auto start = std::chrono::steady_clock::now();
+  TDataCursor* result = FPlan->Execute();
+  FRowsAffected = result->GetRecordCount();
+  FExecutionTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return result;
+}
+
+TDataCursor* TSqlStatement::Result() const { return FPlan ? FPlan->Result() : nullptr; }
+
+bool TSqlStatement::ResultIsLive() const { return FPlan && FPlan->Live(); }
+
+}  // namespace sklad
