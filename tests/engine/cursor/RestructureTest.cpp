@@ -173,6 +173,28 @@ TEST_F(RestructureTest, CursorFiltersAndOwnFieldsDoNotNarrowTheCopy) {
   EXPECT_EQ(Column(*cursor, "Note"), (std::vector<std::string>{"a", "null", "ccc"}));
 }
 
+TEST_F(RestructureTest, InMemoryTableIsRebuiltInMemory) {
+  auto cursor = Cursor();
+  cursor->SetInMemory(true);
+  cursor->CreateTable(EditionsDefinition(), false);
+  cursor->Open();
+  Insert(*cursor, {1, "12", "Prvni", 5}, "a");
+  Insert(*cursor, {2, "K2", "Druhe", 7});
+  TTableDefinition definition = CurrentDefinition();
+  definition.Fields[1].SetType(TFieldType::Integer);
+  definition.Fields[1].SetDeclaredSize(0);
+  cursor->Restructure(definition);
+  EXPECT_EQ(Column(*cursor, "Code"), (std::vector<std::string>{"12", "null"}));
+  EXPECT_EQ(Column(*cursor, "Note"), (std::vector<std::string>{"a", "null"}));
+  EXPECT_EQ(ExpectIndexesMatchRecords(*cursor->Table()), 2);
+  cursor->Close();
+  EXPECT_EQ(FilesIn(FData.Path()), std::vector<std::string>{});
+  EXPECT_EQ(FilesIn(FPrivate.Path()), std::vector<std::string>{});
+  for (const char* extension : {".DBK", ".IBK", ".BBK"})
+    EXPECT_FALSE(TFileHandler(FDatabase->FilePath(kEditions, true, extension), true).Exists()) << extension;
+  cursor->DeleteTable();
+}
+
 TEST_F(RestructureTest, LastAutoIncrementValueIsKeptOrSet) {
   for (const auto& [given, next] : {std::pair{-1, 4}, std::pair{100, 101}}) {
     SCOPED_TRACE(given);
