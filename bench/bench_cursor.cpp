@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchRecords.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/storage/DataDirectory.h"
@@ -25,11 +26,7 @@ namespace {
 
 using namespace sklad;
 
-// SKLAD_BENCH_RECORDS overrides the size for a quick look.
-const int kRecordCount = [] {
-  const char* text = std::getenv("SKLAD_BENCH_RECORDS");
-  return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 1000000;
-}();
+const int kRecordCount = sklad::bench::RecordCount(1000000);
 constexpr int kIdField = 1, kNameField = 2;
 constexpr int kByName = 1;
 

@@ -105,6 +105,7 @@ void TDataCursor::Open() {
     RequestPassword();
     LoadFieldDefinitions();
     FCollationOrder = LanguageCharMaps().CharacterMap(FTable->Data().Language(), FTable->Data().Sort());
+    RepairRecreatedIndex();
     SnapshotCounters();
     FCurrentRecord.assign(static_cast<size_t>(FRecordSize), 0);
     FPosition = 1;

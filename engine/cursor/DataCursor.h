@@ -22,6 +22,8 @@
 #include "engine/storage/DataTable.h"
 #include "engine/storage/LanguageCharMaps.h"
 #include "engine/storage/FieldDefinition.h"
+#include "engine/storage/IndexDefinition.h"
+#include "engine/storage/RecordSort.h"
 #include "engine/storage/SystemList.h"
 
 namespace sklad {
@@ -309,6 +311,28 @@ class TDataCursor {
   bool GetTableField(int fieldNo, const uint8_t* record, uint8_t* dest) const;
   void PutTableField(int fieldNo, uint8_t* record, const uint8_t* value) const;
 
+  // ---- Index definition and the table sort (DataCursorIndexes.cpp, DataCursorSort.cpp) ----
+  // Each needs an open cursor holding its table exclusively (10253) and not read-only (11013),
+  // and leaves the cursor at the beginning.
+  // Adds an index (a definition without a name is the primary index) and builds it from the
+  // records. A new unique index keeps the first record of every key: the later ones are deleted
+  // from the table, BLOB values included. The cursor keeps its current index.
+  void AddIndex(const TIndexDefinition& definition);
+  // Removes an index (the primary one by the empty name) with its pages and selects index 0.
+  // 10022 for a name no index has.
+  void DeleteIndex(std::string_view name);
+  // 0 removes the primary index, only when allowPrimary (10055 otherwise); 10022 for a number
+  // beyond the secondary indexes.
+  void DeleteIndexByNumber(int number, bool allowPrimary);
+  // Makes the record-state index afresh from the records and recounts the active ones; the table
+  // has no primary key afterwards. Open does this itself when the index file had to be created.
+  void RebuildRecordStateIndex();
+  // Sorts a table without any index through the record sort and builds its record-state index
+  // for the new record numbers; a table with an index is left as it is. The run files go to the
+  // session's temporary directory (the request's RunDirectory is ignored). Answers the number
+  // of active records afterwards.
+  int32_t SortTable(TSortRequest request);
+
  private:
   friend class TFilter;
   friend class TCursorColumns;
@@ -534,7 +558,12 @@ class TDataCursor {
   bool FUserRecordIds = false;
 
   // ---- Table definition ----
-  void CheckExclusiveWritable() const;
+  // Whether a restructure to the checked definition changes only indexes: the same language,
+  // sort, BLOB block size, encryption, description and field definitions.
+  bool OnlyIndexesDiffer(const TTableDefinition& definition) const;
+  // The indexes brought to the definition's in place: removed ones deleted, new ones added,
+  // changed ones built again.
+  void AdjustIndexes(const TTableDefinition& definition);
   TDefinitionCheckOptions DefinitionCheckOptions() const;
   // Restructure's copy of every active record into the cursor of the new table.
   void CopyRecordsInto(TDataCursor& target, const std::vector<int>& sourceFields);
@@ -556,6 +585,25 @@ class TDataCursor {
   std::vector<int> FOwnSources;          // per shown field: the table's field number, 0 when computed
   std::vector<TExpTree> FOwnExpressions;  // per shown field: the computed field's expression
   int FStoredRecordSize = 0;              // the table's record, without computed fields
+
+  // Takes a stored record out of every key index but exceptSlot (-1: none), marks it deleted in
+  // the record-state index, frees its BLOB values and its slot. Answers whether BLOB blocks were
+  // freed.
+  bool RemoveStoredRecord(TRecord& stored, int32_t number, int exceptSlot);
+
+  // ---- Index definition and the table sort ----
+  void CheckDefinable() const;
+  // Builds the empty index of a slot from every record (the record-state index: every slot,
+  // deleted ones included) and answers the number of active records. A unique index keeps the
+  // first record of a key; the numbers of the others are added to duplicates.
+  int32_t BuildIndexFromRecords(int slot, std::vector<int32_t>& duplicates);
+  // The record-state index made anew from the records, with the active records counted; the
+  // caller holds the write lock and commits.
+  void RebuildRecordStates();
+  // The repair of a table whose index file was made anew at open, read-only cursor or not.
+  void RepairRecreatedIndex();
+  // After a change of definitions: index 0 (or the given one) afresh, recounted, at the start.
+  void RestartAfterDefinitionChange(int index);
 };
 
 }  // namespace sklad

@@ -281,21 +281,27 @@ void TDataCursor::DeleteLocked(const uint8_t* buffer, int32_t number, bool resyn
   if (!FExclusive && std::memcmp(buffer, stored->Bytes(), static_cast<size_t>(std::min(stored->Size(), FRecordSize))) != 0)
     RaiseEngineError(err::RecordChanged, FTableName);
 
-  TKeyJournal keys(*FTable, FFields);
-  for (int slot : KeyIndexSlots()) keys.Delete(slot, keys.BuildKey(slot, stored->Bytes()), number);
-  const std::vector<uint8_t> deleted = StoredImage(stored->Bytes(), stored->Size(), number, kRecordDeleted);
-  keys.Replace(kRecordStateSlot, keys.BuildKey(kRecordStateSlot, stored->Bytes()),
-               keys.BuildKey(kRecordStateSlot, deleted.data()), number);
-  keys.Keep();
-  const bool blobsFreed = FreeRecordBlobs(stored->Bytes());
-  FTable->Index().DecrementRecordCount();
-  records.FreeRecord(*stored);
+  const bool blobsFreed = RemoveStoredRecord(*stored, number, -1);
   stored.Release();
   CommitChange(true, blobsFreed, true);
   if (resync) {
     RecountAfterDelete(number);
     ResyncToCurrentRecord();
   }
+}
+
+bool TDataCursor::RemoveStoredRecord(TRecord& stored, int32_t number, int exceptSlot) {
+  TKeyJournal keys(*FTable, FFields);
+  for (int slot : KeyIndexSlots())
+    if (slot != exceptSlot) keys.Delete(slot, keys.BuildKey(slot, stored.Bytes()), number);
+  const std::vector<uint8_t> deleted = StoredImage(stored.Bytes(), stored.Size(), number, kRecordDeleted);
+  keys.Replace(kRecordStateSlot, keys.BuildKey(kRecordStateSlot, stored.Bytes()),
+               keys.BuildKey(kRecordStateSlot, deleted.data()), number);
+  keys.Keep();
+  const bool blobsFreed = FreeRecordBlobs(stored.Bytes());
+  FTable->Index().DecrementRecordCount();
+  FTable->Data().Records().FreeRecord(stored);
+  return blobsFreed;
 }
 
 }  // namespace sklad

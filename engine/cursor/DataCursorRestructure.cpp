@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DataCursor.h"
+#include "DataCursorWriting.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/DataTable.h"
@@ -22,6 +23,17 @@ namespace {
 bool RecordRefused(uint16_t code) {
   return code == err::DuplicateKey || code == err::TableFull || code == err::ValueRequired ||
          code == err::BelowMinimum || code == err::AboveMaximum;
+}
+
+// Whether two index definitions build the same keys in the same order.
+bool SameIndex(const TIndexDefinition& a, const TIndexDefinition& b) {
+  if (a.ListedFieldCount() != b.ListedFieldCount() || a.Unique() != b.Unique() ||
+      a.Descending() != b.Descending() || a.CaseInsensitive() != b.CaseInsensitive() ||
+      a.Compression() != b.Compression())
+    return false;
+  for (int i = 0; i < a.ListedFieldCount(); ++i)
+    if (a.FieldNumber(i) != b.FieldNumber(i) || a.FieldDescending(i) != b.FieldDescending(i)) return false;
+  return true;
 }
 
 // A directory opened for the restructure's new table, closed again however the restructure ends.
@@ -48,12 +60,12 @@ void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncre
   // The copy reads the table as it is stored: own field definitions, filters and a range belong
   // to the cursor, so it starts afresh.
   if (FActive) {
-    CheckExclusiveWritable();
+    CheckDefinable();
     Close();
   }
   Open();
   try {
-    CheckExclusiveWritable();
+    CheckDefinable();
   } catch (...) {
     Close();
     throw;
@@ -62,6 +74,16 @@ void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncre
   std::vector<int> sourceFields;
   for (const TFieldDefinition& field : definition.Fields) sourceFields.push_back(field.Number());
   ValidateTableDefinition(definition, DefinitionCheckOptions(), lastAutoIncrement);
+  if (OnlyIndexesDiffer(definition)) {
+    AdjustIndexes(definition);
+    if (lastAutoIncrement != -1) {
+      Writing([&] {
+        FTable->Data().SetLastAutoIncrement(static_cast<int32_t>(lastAutoIncrement));
+        CommitChange(true, false, false);
+      });
+    }
+    return;
+  }
 
   TWorkDirectory work(FDirectory.Session(), FInMemory);
   // The name is taken by creating its data file exclusively: no other user can have it too.
@@ -90,6 +112,50 @@ void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncre
     throw;
   }
   Open();
+}
+
+bool TDataCursor::OnlyIndexesDiffer(const TTableDefinition& definition) const {
+  const TDataFile& data = FTable->Data();
+  const TTableProperties& properties = definition.Properties;
+  if (properties.Language != data.Language() || properties.Sort != data.Sort() ||
+      properties.BlobBlockSize != data.Header().BlobBlockSize() || properties.Encrypted != data.Encrypted() ||
+      properties.Password != data.Password() || properties.Description != data.Description() ||
+      definition.Fields.Count() != data.FieldCount())
+    return false;
+  for (int i = 0; i < data.FieldCount(); ++i)
+    if (!std::equal(data.Field(i).Bytes(), data.Field(i).Bytes() + TFieldDefinition::kSize,
+                    definition.Fields[i].Bytes()))
+      return false;
+  return true;
+}
+
+void TDataCursor::AdjustIndexes(const TTableDefinition& definition) {
+  const TIndexFile& file = FTable->Index();
+  // The primary index: no key fields means none.
+  const bool hadPrimary = !file.NoPrimaryKey();
+  const bool wantsPrimary = definition.Primary.ListedFieldCount() > 0;
+  if (hadPrimary != wantsPrimary ||
+      (hadPrimary && !SameIndex(file.Definition(TIndexFile::kPrimarySlot), definition.Primary))) {
+    if (hadPrimary) DeleteIndexByNumber(TIndexFile::kPrimarySlot, true);
+    if (wantsPrimary) AddIndex(definition.Primary);
+  }
+  // Secondary indexes matched by name: gone or changed ones are deleted first, so that the
+  // limit counts only what stays; then the new and changed ones are built.
+  const auto same = [](const TIndexDefinition& a, const TIndexDefinition& b) {
+    return SameFieldName(a.Name(), b.Name()) && SameIndex(a, b);
+  };
+  std::vector<const TIndexDefinition*> toAdd;
+  for (const TIndexDefinition& wanted : definition.Secondary) {
+    bool kept = false;
+    for (int slot = 1; slot <= file.SecondaryCount(); ++slot) kept = kept || same(file.Definition(slot), wanted);
+    if (!kept) toAdd.push_back(&wanted);
+  }
+  for (int slot = file.SecondaryCount(); slot >= 1; --slot) {
+    const TIndexDefinition existing = file.Definition(slot);
+    if (std::ranges::none_of(definition.Secondary, [&](const TIndexDefinition& wanted) { return same(existing, wanted); }))
+      DeleteIndexByNumber(slot, false);
+  }
+  for (const TIndexDefinition* wanted : toAdd) AddIndex(*wanted);
 }
 
 void TDataCursor::CopyRecordsInto(TDataCursor& target, const std::vector<int>& sourceFields) {

@@ -10,11 +10,6 @@ namespace sklad {
 
 TDefinitionCheckOptions TDataCursor::DefinitionCheckOptions() const { return {.TableName = FTableName}; }
 
-void TDataCursor::CheckExclusiveWritable() const {
-  if (!FActive || !FExclusive) RaiseEngineError(err::MustBeExclusive, FTableName);
-  CheckWritable();
-}
-
 void TDataCursor::CreateTable(TTableDefinition definition, bool overwrite) {
   CheckClosed();
   ValidateTableDefinition(definition, DefinitionCheckOptions());
@@ -58,7 +53,7 @@ TDataFileHeader TDataCursor::ReadTableHeader() const {
 }
 
 void TDataCursor::EmptyTable() {
-  CheckExclusiveWritable();
+  CheckDefinable();
   Writing([&] {
     FreeBlobBuffers(true);
     FTable->Empty();

@@ -1,5 +1,5 @@
-// The write bracket of the cursor's changes, shared by the files that change a table: the
-// read-only check, the table's write lock taken with BeginWrite and released on every path.
+// TDataCursor::Writing: the bracket of every change — the read-only check, the table's write
+// lock (BeginWrite), the change, and EndWrite on every way out.
 #pragma once
 
 #include "DataCursor.h"

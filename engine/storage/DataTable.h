@@ -113,6 +113,8 @@ class TDataTable final : public TDataFileOwner {
   bool ReadOnly() const { return FReadOnly; }
   bool FilesReadOnly() const { return FFilesReadOnly; }
   bool IndexRecreated() const { return FIndexRecreated; }
+  // The cursor engine has rebuilt the index file made anew at open.
+  void IndexRebuilt() { FIndexRecreated = false; }
   bool DiscardOnClose() const { return FDiscardOnClose; }
   const uint8_t* Options() const { return FOptions; }
   int References() const { return FReferences; }

@@ -184,6 +184,15 @@ bool TFileList::Exists(const std::string& name, bool inMemory) {
   return platform::CurrentFileSystem().Attributes(registryName, attributes) == 0 && !attributes.directory;
 }
 
+int TFileList::CreateNewInMemory(const std::string& name) {
+  std::lock_guard guard(FLock);
+  if (Exists(name, true)) return 0;
+  const TFileOpenResult created = Create(name, true, /*temporary=*/false);
+  if (created.Handle < 0) return created.Handle;
+  const int closed = Close(created.File, true, created.Handle);
+  return closed < 0 ? closed : 1;
+}
+
 int TFileList::CopyTo(TAbstractFile* file, int handle, const std::string& newName, bool inMemory) {
   std::lock_guard guard(FLock);
   const TFileOpenResult target = Create(newName, inMemory, /*temporary=*/false);

@@ -30,6 +30,9 @@ class TFileList {
   int Rename(const std::string& name, bool inMemory, const std::string& newName);
   int Delete(const std::string& name, bool inMemory);
   bool Exists(const std::string& name, bool inMemory);
+  // Creates an empty in-memory file of a name no file has, the check and the creation under one
+  // lock: 1 when created, 0 when the name is taken, or the negated engine code.
+  int CreateNewInMemory(const std::string& name);
   // Copies the whole file to a new file of the same kind.
   int CopyTo(TAbstractFile* file, int handle, const std::string& newName, bool inMemory);
   // Appends the whole of another file of the same kind at this handle's position.

@@ -161,6 +161,8 @@ int TIndexFile::AddSecondaryIndex(TIndexDefinition definition, const TSystemList
 
 void TIndexFile::DeleteIndex(int slot) {
   if (slot == kPrimarySlot) {
+    // The definition goes with the key, so that a primary index can be added again.
+    FHeader.SetDefinition(kPrimarySlot, TIndexDefinition{});
     SetNoPrimaryKey(true);
     return;
   }

@@ -55,8 +55,8 @@ class TIndexFile : public TFileHandler {
   void AddPrimaryIndex(TIndexDefinition definition, const TSystemList<TFieldDefinition>& fields);
   // Takes a definition into the next secondary slot and answers the slot.
   int AddSecondaryIndex(TIndexDefinition definition, const TSystemList<TFieldDefinition>& fields);
-  // Slot 0 loses its key; a secondary slot is removed and the later ones move down. The pages of
-  // the removed index are not freed: the caller rebuilds or empties the file.
+  // Slot 0 loses its key and definition; a secondary slot is removed and the later ones move
+  // down. The pages of the removed index are not freed: the caller frees them first.
   void DeleteIndex(int slot);
   // Takes the name and key field numbers of a definition.
   void UpdateIndexDefinition(int slot, const TIndexDefinition& definition);

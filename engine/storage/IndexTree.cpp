@@ -142,6 +142,22 @@ void TIndexTree::ReplaceKey(const uint8_t* oldKey, const uint8_t* newKey, uint32
   InsertKey(newKey, recordNumber);
 }
 
+void TIndexTree::FreeAllPages() {
+  if (Empty()) return;
+  FreeSubtree(FFile.Root(FSlot), 0);
+  FFile.SetRoot(FSlot, 0);
+}
+
+void TIndexTree::FreeSubtree(uint32_t offset, int depth) {
+  if (depth >= kMaxDepth) RaiseCorrupt();
+  TPinned page(FFile, FFile.GetPage(FSlot, offset));
+  // A page reached twice (freed already) or without entries: the tree is damaged.
+  if (page->Freed || page->Count() == 0) RaiseCorrupt();
+  if (!page->IsLeaf())
+    for (int entry = 0; entry < page->Count(); ++entry) FreeSubtree(page->Value(entry), depth + 1);
+  FFile.FreePage(page.Get());
+}
+
 bool TIndexTree::KeyExists(const uint8_t* key, int length) {
   const TKeyLocation found = FirstNotBelow(key, length);
   if (found.Ordinal == 0) return false;

@@ -37,6 +37,8 @@ class TIndexTree {
   // Removes the key; a key that is not there raises 8965.
   void DeleteKey(const uint8_t* key);
   void ReplaceKey(const uint8_t* oldKey, const uint8_t* newKey, uint32_t recordNumber);
+  // Puts every page of the index on the slot's free list; the index becomes empty.
+  void FreeAllPages();
   // Whether a key equal to the search key (over its first length bytes) is in the index.
   bool KeyExists(const uint8_t* key, int length);
 
@@ -120,6 +122,7 @@ class TIndexTree {
   // Carries a page's new first key up while the changed entry is first in its page.
   void PropagateFirstKey(TPath& path, int level);
   void Unlink(TPage& page);
+  void FreeSubtree(uint32_t offset, int depth);
   void MarkModified(TPage& page) { page.Modified = true; }
 
   TIndexFile& FFile;

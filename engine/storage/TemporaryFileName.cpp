@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "EngineError.h"
-#include "FileHandler.h"
+#include "FileList.h"
 #include "platform/FileSystem.h"
 
 namespace sklad {
@@ -17,11 +17,11 @@ std::string ThreadNamePrefix() {
 
 bool CreateFileExclusively(const std::string& path, bool inMemory) {
   if (inMemory) {
-    // The registry is the only place in-memory files live, and it is private to the process.
-    TFileHandler file(path, true);
-    if (file.Exists()) return false;
-    file.CreateNew();
-    return true;
+    // The registry is the only place in-memory files live: it checks and creates in one step,
+    // so two threads choosing the same name never both get it.
+    const int result = TFileList::Instance().CreateNewInMemory(path);
+    if (result < 0) RaiseEngineError(static_cast<uint16_t>(-result), path);
+    return result > 0;
   }
   platform::FileSystem& fileSystem = platform::CurrentFileSystem();
   int fd = -1;

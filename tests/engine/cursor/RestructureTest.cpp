@@ -167,7 +167,9 @@ TEST_F(RestructureTest, CursorFiltersAndOwnFieldsDoNotNarrowTheCopy) {
   name.SourceField = kNameField;
   cursor->SetOwnFieldDefinitions({name});
   ASSERT_EQ(cursor->GetRecordCount(), 1);
-  cursor->Restructure(CurrentDefinition());
+  TTableDefinition definition = CurrentDefinition();
+  definition.Fields[2].SetDeclaredSize(10);  // a field changes: the records are copied
+  cursor->Restructure(definition);
   EXPECT_EQ(cursor->FieldCount(), 6);
   EXPECT_EQ(Column(*cursor, "Count"), (std::vector<std::string>{"5", "7", "5"}));
   EXPECT_EQ(Column(*cursor, "Note"), (std::vector<std::string>{"a", "null", "ccc"}));
@@ -193,6 +195,35 @@ TEST_F(RestructureTest, InMemoryTableIsRebuiltInMemory) {
   for (const char* extension : {".DBK", ".IBK", ".BBK"})
     EXPECT_FALSE(TFileHandler(FDatabase->FilePath(kEditions, true, extension), true).Exists()) << extension;
   cursor->DeleteTable();
+}
+
+// With the fields as they were, only the indexes change, in place: record numbers stay (a copy
+// would number the records afresh) and the removed, changed and new indexes hold their keys.
+TEST_F(RestructureTest, IndexChangesAloneAreMadeInPlace) {
+  auto cursor = FilledEditions();
+  cursor->GotoRecordNumber(2);
+  std::vector<uint8_t> record(static_cast<size_t>(cursor->RecordSize()));
+  ASSERT_EQ(cursor->ReadCurrent(record.data()), cursor_status::Ok);
+  cursor->DeleteRecord(record.data(), true);
+  TTableDefinition definition = CurrentDefinition();
+  definition.Secondary.Delete(0);                       // ByCode removed
+  definition.Secondary[0].SetDescending(true);          // ByName changed
+  TIndexDefinition byCount;
+  byCount.SetName("ByCount");
+  byCount.SetFieldNumber(0, kCountField);
+  definition.Secondary.Add(byCount);                    // ByCount added
+  definition.Primary = TIndexDefinition{};              // the primary key dropped
+  cursor->Restructure(definition);
+  EXPECT_EQ(ErrorCode([&] { cursor->SelectIndexByName("ByCode"); }), err::InvalidIndexName);
+  cursor->SelectIndexByName("ByCount");
+  EXPECT_EQ(cursor->Table()->Data().NextRecordNumber(), 4) << "the deleted slot 2 is still there";
+  EXPECT_EQ(Column(*cursor, "Note"), (std::vector<std::string>{"a", "ccc"}));
+  EXPECT_EQ(ExpectIndexesMatchRecords(*cursor->Table()), 2);
+  const TIndexFile& indexes = cursor->Table()->Index();
+  EXPECT_TRUE(indexes.NoPrimaryKey());
+  ASSERT_EQ(indexes.SecondaryCount(), 2);
+  EXPECT_TRUE(indexes.Definition(1).Descending());
+  EXPECT_EQ(indexes.Definition(2).Name(), "ByCount");
 }
 
 TEST_F(RestructureTest, LastAutoIncrementValueIsKeptOrSet) {
