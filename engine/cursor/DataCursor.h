@@ -15,8 +15,11 @@
 #include "CursorIndex.h"
 #include "Filter.h"
 #include "RecordsBitmap.h"
+#include "TableDefinitionCheck.h"
 #include "engine/query/expression/ExpToken.h"
 #include "engine/storage/BlobBuffer.h"
+#include "engine/storage/DataFileHeader.h"
+#include "engine/storage/DataTable.h"
 #include "engine/storage/LanguageCharMaps.h"
 #include "engine/storage/FieldDefinition.h"
 #include "engine/storage/IndexDefinition.h"
@@ -261,6 +264,28 @@ class TDataCursor {
   // 0 means the current record. 10258 when it is locked already or after the retries.
   void LockRecord(int32_t recordNumber);
   void UnlockRecord(int32_t recordNumber);
+
+  // ---- Table definition (DataCursorTables.cpp, DataCursorRestructure.cpp) ----
+  // On a closed cursor (10031 when open), for the table the cursor names, on disk or in memory
+  // as the cursor is set. CreateTable checks the definition before any file is made; an existing
+  // table is replaced only with overwrite, else 13060.
+  void CreateTable(TTableDefinition definition, bool overwrite);
+  void DeleteTable();
+  void RenameTable(std::string_view newName);
+  // The data file's header, read without opening the table.
+  TDataFileHeader ReadTableHeader() const;
+  // On an open cursor held exclusively (10253) and not read-only (11013). Empties the table's
+  // files down to their definitions: no records, record numbers and auto-increment values start
+  // again at 1; the cursor goes to the beginning.
+  void EmptyTable();
+  // The table rebuilt with a new definition. A field takes the values of the old field whose
+  // number it carries (0: a new field, given its default), converted as the expression
+  // language's casts convert; a value that cannot be converted, or a BLOB for a field that is
+  // none, is left out (the field keeps its default, null without one), and a record the new
+  // table refuses (a duplicate key, a limit) is left out. A last auto-increment value of -1
+  // keeps the table's. The cursor is opened afresh (own field definitions, filters and a range
+  // go) and left open on the new table. Any failure leaves the old table as it was.
+  void Restructure(TTableDefinition definition, int64_t lastAutoIncrement = -1);
 
   // ---- Own field definitions and computed fields (DataCursorOwnFields.cpp) ----
   // One field the cursor shows in place of the table's: a stored field of the table under the
@@ -531,6 +556,21 @@ class TDataCursor {
   void RecountAfterChange(int32_t recordNumber);
   void RecountAfterDelete(int32_t recordNumber);
   bool FUserRecordIds = false;
+
+  // ---- Table definition ----
+  // Whether a restructure to the checked definition changes only indexes: the same language,
+  // sort, BLOB block size, encryption, description and field definitions.
+  bool OnlyIndexesDiffer(const TTableDefinition& definition) const;
+  // The indexes brought to the definition's in place: removed ones deleted, new ones added,
+  // changed ones built again.
+  void AdjustIndexes(const TTableDefinition& definition);
+  TDefinitionCheckOptions DefinitionCheckOptions() const;
+  // Restructure's copy of every active record into the cursor of the new table.
+  void CopyRecordsInto(TDataCursor& target, const std::vector<int>& sourceFields);
+  // One value of a record of this table into a field of the target's record, converted; a value
+  // that cannot be converted is left out.
+  void CopyValue(int sourceField, uint8_t* source, TDataCursor& target, int targetField, uint8_t* record);
+  void CopyBlob(int sourceField, uint8_t* source, TDataCursor& target, int targetField, uint8_t* record);
 
   // ---- Own field definitions and computed fields ----
   // Evaluates every computed field of the record buffer into it (guarded against re-entry).

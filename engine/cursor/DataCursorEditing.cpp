@@ -141,7 +141,6 @@ void TDataCursor::InsertLocked(uint8_t* buffer, int32_t number, bool resync) {
   const int32_t autoIncrement = FUserRecordIds ? LoadLE<int32_t>(buffer + kAutoIncrementAt) : data.FollowingAutoIncrement();
   StoreLE(buffer + kAutoIncrementAt, autoIncrement);
   std::vector<uint8_t> image = StoredImage(buffer, FRecordSize, number);
-  const bool blobsWritten = StoreBlobValues(image.data(), nullptr);
 
   // Every uniqueness check comes before the first change.
   TKeyJournal keys(*FTable, FFields);
@@ -165,7 +164,11 @@ void TDataCursor::InsertLocked(uint8_t* buffer, int32_t number, bool resync) {
   }
   TRecord* slot = records.NewRecord();
   if (slot == nullptr || slot->Number() != number) RaiseEngineError(err::RecordBuffersCorrupt, FTableName);
+  bool blobsWritten = false;
   try {
+    // BLOB values are written (and take identifiers from the data header) only once the record
+    // is sure to be stored: a refused insert leaves the BLOB file and the header as they were.
+    blobsWritten = StoreBlobValues(image.data(), nullptr);
     for (const auto& [index, key] : planned) keys.Insert(index, key, number);
     if (reused) {
       keys.Replace(kRecordStateSlot, keys.BuildKey(kRecordStateSlot, freed.data()), stateKey, number);
@@ -223,7 +226,6 @@ void TDataCursor::ModifyRecord(uint8_t* buffer, bool resync, bool unlock) {
     if (!FUserRecordIds) StoreLE(buffer + kAutoIncrementAt, stored->AutoIncrementValue());
     const int32_t autoIncrement = LoadLE<int32_t>(buffer + kAutoIncrementAt);
     std::vector<uint8_t> image = StoredImage(buffer, FRecordSize, number);
-    const bool blobsWritten = StoreBlobValues(image.data(), stored->Bytes());
 
     TKeyJournal keys(*FTable, FFields);
     struct TChange {
@@ -240,6 +242,8 @@ void TDataCursor::ModifyRecord(uint8_t* buffer, bool resync, bool unlock) {
       if (keys.Duplicate(slot, key)) RaiseEngineError(err::DuplicateKey, FTableName, {}, {}, IndexNameOf(slot));
       changes.push_back({slot, std::move(old), std::move(key)});
     }
+    // Keys never hold BLOB values: the values are written once no duplicate can refuse the change.
+    const bool blobsWritten = StoreBlobValues(image.data(), stored->Bytes());
     for (const TChange& change : changes) keys.Replace(change.Slot, change.Old, change.New, number);
     keys.Keep();
     stored->SetAutoIncrementValue(autoIncrement);

@@ -40,10 +40,18 @@ class TDataDirectory {
   // The data file must exist; the index and BLOB files are deleted when they exist.
   void DeleteTable(std::string_view name, bool inMemory);
   bool TableExists(std::string_view name, bool inMemory);
+  // Puts the table sourceName of the source directory (which may be this one) in place of the
+  // table name: the old files become backups, the new ones are moved in (copied and removed
+  // where they lie on another file system), then the backups are deleted. When a step before
+  // the backups' deletion fails, the moved files go back to the source, the backups become the
+  // table again, and the error passes on: the old table stays as it was.
+  void ReplaceTable(std::string_view name, bool inMemory, TDataDirectory& source, std::string_view sourceName);
   // A name for a new temporary table: up to five digits of the thread identifier, then the
   // first free number. Its data file is created at once, exclusively, so that no other user can
   // take the same name; the caller creates the table over it.
   std::string TemporaryTableName();
+  // The file of a table with that extension: in the directory unless in memory.
+  std::string FilePath(std::string_view name, bool inMemory, std::string_view extension) const;
 
   void StartTransaction();
   void Commit(bool continueTransaction = false);
@@ -67,8 +75,6 @@ class TDataDirectory {
   void CloseUnusedTables();
   // Creates the data file of that name exclusively; false when the name is taken.
   bool ReserveTableName(const std::string& name);
-  // The file of a table with that extension: in the directory unless in memory.
-  std::string FilePath(std::string_view name, bool inMemory, std::string_view extension) const;
 
   TDataSession& FSession;
   std::string FName;

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "OsErrors.h"
 #include "platform/FileSystem.h"
+#include "platform/MoveFile.h"
 #include "platform/ShareMode.h"
 
 namespace sklad {
@@ -79,7 +80,8 @@ int TPhysicalFile::Rename(const std::string& newName) {
   std::lock_guard guard(FLock);
   platform::FileAttributes target;
   if (Os().Attributes(newName, target) == 0 && target.exists) return Failure(EEXIST);
-  if (int error = Os().Rename(FileName, newName)) return Failure(error);
+  // The new name may lie on another file system (a private directory on its own mount).
+  if (int error = platform::MoveFile(Os(), FileName, newName)) return Failure(error);
   FileName = newName;
   return 0;
 }

@@ -1,12 +1,12 @@
-// The check of a table definition: each refused definition with its code and message, and what
-// an accepted definition is completed with (trimmed names, cleared sizes and scales, offsets,
-// key lengths).
+// The check of a table definition: each refused definition with its code and message before any
+// file is made, and what an accepted definition is completed with (trimmed names, cleared sizes
+// and scales, offsets, key lengths).
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
-#include "EditingTestSupport.h"
+#include "TableDefinitionTestSupport.h"
 #include "engine/cursor/TableDefinitionCheck.h"
 
 namespace sklad {
@@ -27,7 +27,9 @@ std::string Message(uint16_t code, const std::string& text) {
   return "Sklad Engine Error # " + std::to_string(code) + " " + text;
 }
 
-TEST(TableDefinitionCheckTest, RefusedDefinitionsNameTheirFault) {
+using TableDefinitionCheckTest = TableDefinitionFixture;
+
+TEST_F(TableDefinitionCheckTest, RefusedDefinitionsNameTheirFaultAndMakeNoFile) {
   struct TCase {
     const char* What;
     std::function<void(TTableDefinition&, int64_t&)> Change;
@@ -120,13 +122,18 @@ TEST(TableDefinitionCheckTest, RefusedDefinitionsNameTheirFault) {
     TTableDefinition definition = EditionsDefinition();
     int64_t lastAutoIncrement = 0;
     c.Change(definition, lastAutoIncrement);
-    EXPECT_EQ(ErrorMessage([&] { ValidateTableDefinition(definition, {.TableName = "T.DAT"}, lastAutoIncrement); }),
-              c.Expected)
-        << c.What;
+    if (lastAutoIncrement == 0) {
+      EXPECT_EQ(ErrorMessage([&] { Cursor("T")->CreateTable(definition, false); }), c.Expected) << c.What;
+      EXPECT_EQ(FilesIn(FData.Path()), std::vector<std::string>{}) << c.What;
+    } else {  // only a restructure takes a last auto-increment value
+      EXPECT_EQ(ErrorMessage([&] { ValidateTableDefinition(definition, {.TableName = "T.DAT"}, lastAutoIncrement); }),
+                c.Expected)
+          << c.What;
+    }
   }
 }
 
-TEST(TableDefinitionCheckTest, AcceptedDefinitionIsCompleted) {
+TEST_F(TableDefinitionCheckTest, AcceptedDefinitionIsCompleted) {
   TTableDefinition definition = EditionsDefinition();
   definition.Fields[1].SetName("  " + std::string(30, 'C') + " ");  // trimmed to 30 characters
   definition.Fields[4].SetScale(2);                                 // only BCD fields keep a scale
@@ -149,7 +156,7 @@ TEST(TableDefinitionCheckTest, AcceptedDefinitionIsCompleted) {
   EXPECT_EQ(definition.Secondary[1].Name(), "ByName");
 }
 
-TEST(TableDefinitionCheckTest, ComputedFieldsBelongToResultTablesOnly) {
+TEST_F(TableDefinitionCheckTest, ComputedFieldsBelongToResultTablesOnly) {
   TSystemList<TFieldDefinition> fields;
   fields.Add(TFieldDefinition::Make("Total", TFieldType::Float));
   fields.Last().SetNoStorage(true);

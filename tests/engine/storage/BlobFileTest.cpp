@@ -278,16 +278,27 @@ TEST(BlobFile, BlockSizesTheLayoutCannotHoldAreRefused) {
   }
 }
 
-TEST(BlobFile, DataFileRefusesBlockSizesBeyondSixteenBits) {
-  const std::string name = testing::UniqueTableName("BLOBSIZE");
-  TTableProperties properties;
-  properties.BlobBlockSize = 70000;
-  TDataFile file(name, true);
-  EXPECT_EQ(EngineErrorCode([&] {
-              file.Create(properties, testing::FieldList({TFieldDefinition::Make("Memo", TFieldType::Blob)}));
-            }),
-            err::BlobFieldLimits);
-  testing::DeleteFile(name);
+// A block counts its used bytes in 16 bits, and a block below 64 bytes would be mostly header;
+// 0 stands for the default size.
+TEST(BlobFile, DataFileTakesBlockSizesOf64To65535) {
+  const struct {
+    int32_t Size;
+    uint16_t Code;
+  } cases[] = {{0, 0}, {63, err::BlobFieldLimits}, {64, 0}, {65535, 0}, {65536, err::BlobFieldLimits},
+               {70000, err::BlobFieldLimits}, {-1, err::BlobFieldLimits}};
+  for (const auto& c : cases) {
+    const std::string name = testing::UniqueTableName("BLOBSIZE");
+    TTableProperties properties;
+    properties.BlobBlockSize = c.Size;
+    TDataFile file(name, true);
+    EXPECT_EQ(EngineErrorCode([&] {
+                file.Create(properties, testing::FieldList({TFieldDefinition::Make("Memo", TFieldType::Blob)}));
+              }),
+              c.Code)
+        << c.Size;
+    file.Close();
+    if (c.Code == 0) testing::DeleteFile(name);
+  }
 }
 
 TEST(BlobFile, CacheMissWithAnotherUsersChangeAsksForARestart) {
