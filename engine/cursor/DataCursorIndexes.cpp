@@ -11,7 +11,7 @@
 #include "engine/storage/DataTable.h"
 #include "engine/storage/EngineError.h"
 #include "engine/storage/IndexBulkLoad.h"
-#include "engine/storage/IndexKeyLength.h"
+#include "engine/storage/IndexDefinitionRules.h"
 #include "engine/storage/IndexKeySort.h"
 #include "engine/storage/RecordLayout.h"
 
@@ -124,7 +124,7 @@ int32_t TDataCursor::BuildIndexFromRecords(int slot, std::vector<int32_t>& dupli
 void TDataCursor::AddIndex(const TIndexDefinition& definition) {
   CheckDefinable();
   const bool primary = definition.Name().empty();
-  CheckedKeyLength(definition, FFields, FTableName, /*emptyAllowed=*/false);
+  CheckIndexKey(definition, FFields, FTableName, primary ? kPrimaryIndexName : definition.Name());
   Writing([&] {
     TIndexFile& file = FTable->Index();
     int slot = TIndexFile::kPrimarySlot;

@@ -19,7 +19,7 @@ int CheckIndexKey(const TIndexDefinition& definition, const TSystemList<TFieldDe
   if (definition.FieldCount() > TIndexDefinition::kMaxKeyFields) RaiseEngineError(err::IndexLimits, tableName);
   for (int i = 0; i < definition.ListedFieldCount(); ++i) {
     const int number = definition.FieldNumber(i);
-    if (number > fields.Count())
+    if (number < 1 || number > fields.Count())
       RaiseEngineError(err::InvalidIndexField, tableName, std::to_string(number), {}, indexName);
     if (fields[number - 1].Type() == TFieldType::Blob)
       RaiseEngineError(err::InvalidIndexFieldType, tableName, {}, {}, indexName);

@@ -18,6 +18,9 @@ namespace sklad {
 void CheckSecondaryIndexName(std::string_view name, const std::vector<std::string>& earlierNames,
                              std::string_view tableName);
 
+// The name the primary index goes by in messages.
+inline constexpr const char* kPrimaryIndexName = "Primary";
+
 // The key of an index with key fields: at most 16 fields (9487), each a field of the table
 // (10023) and none a BLOB (12292), together 1 to 524 bytes (10026). Answers the key length: that
 // size, and 4 more for the auto-increment value that makes the keys of a non-unique index unique.

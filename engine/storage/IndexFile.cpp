@@ -14,7 +14,6 @@ namespace sklad {
 namespace {
 
 constexpr const char* kRecordStateIndexName = "Sys Deleted";
-constexpr const char* kPrimaryIndexName = "Primary";
 
 TIndexDefinition RecordStateDefinition() {
   TIndexDefinition definition;

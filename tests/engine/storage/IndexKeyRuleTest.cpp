@@ -1,6 +1,6 @@
 // The key length of an index definition: the sum of the key fields' stored sizes plus one each,
-// 4 more for a non-unique index, refused when empty (unless allowed) or above 524 bytes, and a
-// key field the table lacks refused by its number.
+// 4 more for a non-unique index, refused when empty or above 524 bytes, and a key field the
+// table lacks refused by its number.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,7 +8,7 @@
 
 #include "IndexTestSupport.h"
 #include "engine/storage/EngineError.h"
-#include "engine/storage/IndexKeyLength.h"
+#include "engine/storage/IndexDefinitionRules.h"
 
 namespace sklad {
 namespace {
@@ -22,19 +22,17 @@ TEST(IndexKeyLength, SizesAndRefusals) {
   struct Case {
     std::vector<int> keyFields;
     bool unique;
-    bool emptyAllowed;
     int length;     // when accepted
     uint16_t code;  // when refused
   };
   const Case cases[] = {
-      {{4}, true, false, 5, 0},
-      {{4}, false, false, 9, 0},
-      {{1, 2, 3}, true, false, 524, 0},
-      {{1, 2, 3}, false, false, 528, 0},
-      {{1, 2, 3, 4}, true, false, 0, err::InvalidKeySize},
-      {{}, true, false, 0, err::InvalidKeySize},
-      {{}, true, true, 0, 0},
-      {{4, 5}, true, false, 0, err::InvalidIndexField},
+      {{4}, true, 5, 0},
+      {{4}, false, 9, 0},
+      {{1, 2, 3}, true, 524, 0},
+      {{1, 2, 3}, false, 528, 0},
+      {{1, 2, 3, 4}, true, 0, err::InvalidKeySize},
+      {{}, true, 0, err::InvalidKeySize},
+      {{4, 5}, true, 0, err::InvalidIndexField},
   };
   for (const Case& c : cases) {
     TIndexDefinition definition;
@@ -45,7 +43,7 @@ TEST(IndexKeyLength, SizesAndRefusals) {
     int length = -1;
     uint16_t code = 0;
     try {
-      length = CheckedKeyLength(definition, fields, "T", c.emptyAllowed);
+      length = CheckIndexKey(definition, fields, "T", "Klic");
     } catch (const ESkladEngineError& error) {
       code = error.Code();
     }
