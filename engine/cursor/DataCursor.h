@@ -437,6 +437,8 @@ class TDataCursor {
   TSystemList<std::unique_ptr<TFilter>> FFilters;
   std::unique_ptr<TCursorColumns> FColumns;
   int64_t FFilterRecordsRead = 0;
+  // Set while a filter tests records in ascending order, so that BLOB values are read ahead.
+  bool FScanningRecords = false;
 
   // ---- Filter evaluation through indexes (FilterIndexRanges.cpp) ----
   // How a constant stands in a key of an index on its column.

@@ -96,7 +96,7 @@ int TDataCursor::OpenTableBlob(int fieldNo, uint8_t* record, int closeTag, uint8
     if (reference != 0) {
       if (!FTable->HasBlobFile()) RaiseEngineError(err::BlobBuffersCorrupt, FTableName);
       // A value that fails to load is not kept open.
-      ReadBlobValue(FTable->Blob(), *buffer);
+      ReadBlobValue(FTable->Blob(), *buffer, FScanningRecords);
     }
     const int32_t handle = NewBlobHandle();
     FBlobBuffers.Add(TOpenBlob{handle, std::move(buffer)});

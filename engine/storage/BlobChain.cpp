@@ -24,11 +24,11 @@ uint64_t FileCapacity(const TBlobFile& file) {
 }
 
 // One attempt at reading the value; false when the read met another user's change.
-bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
+bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning) {
   // The offset where the next block would be appended is no value's block: a read never grows
   // the file.
   if (!file.IsBlockOffset(buffer.FirstBlock)) file.RaiseCorruptBlocks();
-  TBlock* first = file.GetBlock(buffer.FirstBlock);
+  TBlock* first = file.GetBlock(buffer.FirstBlock, scanning, scanning ? INT32_MAX : 1);
   if (first == nullptr) return false;
   TPinnedBlock block(file, first);
   if (block->BlobId() != buffer.BlobId) RaiseEngineError(err::RecordChanged, file.FileName());
@@ -74,10 +74,10 @@ std::string RepairMessage(const char* problem, int32_t recordNumber, const TBlob
 
 }  // namespace
 
-void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
+void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning) {
   buffer.Bytes.clear();
   if (buffer.FirstBlock != 0)
-    while (!TryReadBlobValue(file, buffer)) {
+    while (!TryReadBlobValue(file, buffer, scanning)) {
     }
   buffer.Modified = false;
 }

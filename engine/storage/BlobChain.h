@@ -23,8 +23,10 @@ struct TBlobRepair {
 
 // Reads the value whose chain starts at buffer.FirstBlock with identifier buffer.BlobId.
 // 8708 when a block belongs to another value, 8711 when the chain ends before the length, 8963
-// for a damaged chain. A read that meets another user's change starts over.
-void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer);
+// for a damaged chain. A read that meets another user's change starts over. A caller reading the
+// values of many records in file order sets scanning: a miss on a first block then reads the
+// blocks after it too, where the next values usually are.
+void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning = false);
 
 // Writes buffer.Bytes as the chain of buffer.FirstBlock (a new chain when 0) under
 // buffer.BlobId; an empty value frees the chain. Afterwards buffer.FirstBlock is the chain's
