@@ -22,10 +22,7 @@ bool TCursorColumns::Resolve(TExpToken& column) {
     if (!SameName(field.Name(), column.ColumnName)) continue;
     column.FieldNumber = static_cast<int16_t>(n);
     column.Source = &FCursor;
-    column.ValueType = static_cast<uint8_t>(field.Type());
-    column.SubType = field.Subtype();
-    column.Size = field.StoredSize();
-    column.Scale = field.Scale();
+    DescribeColumn(column, field);
     return true;
   }
   return false;

@@ -2,6 +2,7 @@
 
 #include "DataCursor.h"
 #include "DataCursorReading.h"
+#include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/ExpressionParser.h"
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataDirectory.h"
@@ -16,32 +17,13 @@ namespace {
 
 constexpr const char* kFilterClause = "filter expression";
 
-bool ContainsColumn(const TExpToken* node) {
-  for (; node != nullptr; node = node->Next) {
-    if (node->Kind == TNodeKind::Column) return true;
-    if (ContainsColumn(node->First) || ContainsColumn(node->Second) || ContainsColumn(node->Third)) return true;
-  }
-  return false;
-}
-
-TOperator Converse(TOperator op) {
-  switch (op) {
-    case TOperator::Greater: return TOperator::Less;
-    case TOperator::Less: return TOperator::Greater;
-    case TOperator::GreaterOrEqual: return TOperator::LessOrEqual;
-    case TOperator::LessOrEqual: return TOperator::GreaterOrEqual;
-    default: return op;
-  }
-}
-
 // `5 < x` becomes `x > 5`, so that a comparison at the root finds its column on the left.
 void PutColumnFirst(TExpToken& root) {
   TExpToken* node = &root;
   while (node->Kind == TNodeKind::UnaryOperator && node->First != nullptr) node = node->First;
   if (!node->IsComparison() || node->First == nullptr || node->Second == nullptr) return;
   if (ContainsColumn(node->First) || !ContainsColumn(node->Second)) return;
-  std::swap(node->First, node->Second);
-  node->Operator = Converse(node->Operator);
+  TurnComparison(*node);
 }
 
 // Holds a pinned record of the table's cache for one test.
@@ -338,6 +320,7 @@ void TDataCursor::CombineBitmaps() {
 void TDataCursor::EvaluateRecords(TRecordsBitmap& bitmap, const TFilter& filter, const TExpToken* node,
                                   TOperator parent) {
   TRecordCache& records = FTable->Data().Records();
+  const TFlagScope scanning(FScanningRecords);
   auto passes = [&](const TRecord& record) {
     ++FFilterRecordsRead;
     if (node == nullptr) return filter.Passes(record.Bytes(), record.Number());

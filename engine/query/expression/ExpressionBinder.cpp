@@ -214,4 +214,11 @@ void TExpressionBinder::BindSubSelect(TExpToken& node) {
             "' specified");
 }
 
+void DescribeColumn(TExpToken& column, const TFieldDefinition& field) {
+  column.ValueType = static_cast<uint8_t>(field.Type());
+  column.SubType = field.Subtype();
+  column.Size = field.StoredSize();
+  column.Scale = field.Scale();
+}
+
 }  // namespace sklad

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ExpToken.h"
+#include "engine/storage/FieldDefinition.h"
 
 namespace sklad {
 
@@ -19,6 +20,9 @@ class TColumnResolver {
   // scale when it knows the column named by ColumnName (and CorrelationName); false otherwise.
   virtual bool Resolve(TExpToken& column) = 0;
 };
+
+// Gives a column the resolver found the type, subtype, size and scale of its field.
+void DescribeColumn(TExpToken& column, const TFieldDefinition& field);
 
 // A sub-select's statement, as binding sees it.
 class TBoundSubQuery : public TSubQuery {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "QueryStatement.h"
+#include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/ExpressionBinder.h"
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataDirectory.h"
@@ -44,22 +45,6 @@ void EachNode(TExpToken* node, Visit visit) {
   }
 }
 
-bool HasColumn(TExpToken* node) {
-  bool found = false;
-  EachNode(node, [&](TExpToken& n) { found = found || n.Kind == TNodeKind::Column; });
-  return found;
-}
-
-TOperator Mirrored(TOperator op) {
-  switch (op) {
-    case TOperator::Greater: return TOperator::Less;
-    case TOperator::Less: return TOperator::Greater;
-    case TOperator::GreaterOrEqual: return TOperator::LessOrEqual;
-    case TOperator::LessOrEqual: return TOperator::GreaterOrEqual;
-    default: return op;
-  }
-}
-
 std::string_view OperatorText(TOperator op) {
   switch (op) {
     case TOperator::Greater: return ">";
@@ -80,9 +65,8 @@ void PutColumnsLeft(TExpToken* node) {
     PutColumnsLeft(node->Second);
     return;
   }
-  if (node->IsComparison() && !HasColumn(node->First) && HasColumn(node->Second)) {
-    std::swap(node->First, node->Second);
-    node->Operator = Mirrored(node->Operator);
+  if (node->IsComparison() && !ContainsColumn(node->First) && ContainsColumn(node->Second)) {
+    TurnComparison(*node);
     node->SourceText = OperatorText(node->Operator);
   }
 }
@@ -108,10 +92,7 @@ class TSelectPlan::TResolver final : public TColumnResolver {
       column.FieldNumber = static_cast<int16_t>(fieldNo);
       column.Source = source.Cursor.get();
       column.CorrelationName = source.Table->CorrelationName;
-      column.ValueType = static_cast<uint8_t>(field.Type());
-      column.SubType = field.Subtype();
-      column.Size = field.StoredSize();
-      column.Scale = field.Scale();
+      DescribeColumn(column, field);
       return true;
     }
     return false;
