@@ -159,6 +159,13 @@ void TSkladDataSet::ReadCurrentRecord() {
   }
 }
 
+void TSkladDataSet::MoveToFound(TDataCursor& search) {
+  if (const int status = FCursor->SyncToCursor(search); status != cursor_status::Ok)
+    RaiseEngineError(static_cast<uint16_t>(status), FCursor->TableName());
+  ResyncCurrentRecord();
+  if (AfterScroll) AfterScroll(*this);
+}
+
 void TSkladDataSet::ResyncCurrentRecord() {
   ReadCurrentRecord();
   NotifyDataChange();
@@ -247,10 +254,7 @@ bool TSkladDataSet::Locate(const std::vector<TLocateKey>& keys, TLocateOptions o
   search->First();
   while (search->ReadNext(record.data()) == cursor_status::Ok)
     if (matches(*search, record.data())) {
-      if (const int status = FCursor->SyncToCursor(*search); status != cursor_status::Ok)
-        RaiseEngineError(static_cast<uint16_t>(status), FCursor->TableName());
-      ResyncCurrentRecord();
-      if (AfterScroll) AfterScroll(*this);
+      MoveToFound(*search);
       return true;
     }
   return false;

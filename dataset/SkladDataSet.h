@@ -158,6 +158,8 @@ class TSkladDataSet {
   void CheckInactive() const;
   // Re-reads the record the cursor stands on (after an index change) and tells the data sources.
   void ResyncCurrentRecord();
+  // Moves to the record a search clone of the cursor found, then runs AfterScroll.
+  void MoveToFound(TDataCursor& search);
 
  private:
   friend class TDataSource;

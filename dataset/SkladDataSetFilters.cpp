@@ -135,10 +135,7 @@ bool TSkladDataSet::FindRecord(bool restart, bool forward) {
   }
   while ((forward ? search->ReadNext(record.data()) : search->ReadPrior(record.data())) == cursor_status::Ok) {
     if (!PassesFilters(record.data(), search->GetRecordNumber())) continue;
-    if (const int status = FCursor->SyncToCursor(*search); status != cursor_status::Ok)
-      RaiseEngineError(static_cast<uint16_t>(status), FCursor->TableName());
-    ResyncCurrentRecord();
-    if (AfterScroll) AfterScroll(*this);
+    MoveToFound(*search);
     return true;
   }
   return false;
