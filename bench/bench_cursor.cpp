@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchRecords.h"
+#include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/storage/DataDirectory.h"
@@ -23,6 +23,8 @@
 #include "engine/storage/LittleEndian.h"
 
 namespace {
+
+using sklad::bench::Exec;
 
 using namespace sklad;
 
@@ -39,11 +41,7 @@ std::string NameOf(int i) {
   return name;
 }
 
-std::filesystem::path WorkDirectory() {
-  static const std::filesystem::path directory =
-      std::filesystem::temp_directory_path() / ("sklad-bench-cursor-" + std::to_string(::getpid()));
-  return directory;
-}
+std::filesystem::path WorkDirectory() { return sklad::bench::WorkDirectory("cursor"); }
 
 std::string SqliteFileName() { return (WorkDirectory() / "programy.sqlite").string(); }
 
@@ -77,13 +75,6 @@ void InsertRecords(TDataDirectory& database, const char* table) {
     cursor.InsertRecord(record.data(), false);
   }
   cursor.Table()->Commit();
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-    std::fprintf(stderr, "SQLite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
 }
 
 void InsertSqliteRows(const std::string& fileName) {

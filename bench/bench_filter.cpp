@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/cursor/Filter.h"
@@ -24,13 +25,12 @@
 
 namespace {
 
+using sklad::bench::Exec;
+
 using namespace sklad;
 
 // SKLAD_BENCH_RECORDS overrides the size for a quick look.
-const int kRecordCount = [] {
-  const char* text = std::getenv("SKLAD_BENCH_RECORDS");
-  return text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 1000000;
-}();
+const int kRecordCount = sklad::bench::RecordCount(1000000);
 constexpr int kPageSize = 20;
 constexpr uint16_t kCzech = 1029;
 constexpr int kIssueField = 1, kSectionField = 2, kTypeField = 3, kSystemField = 4, kNameField = 5, kMemoField = 6;
@@ -83,11 +83,7 @@ std::vector<CatalogueRow> Rows() {
   return rows;
 }
 
-std::filesystem::path WorkDirectory() {
-  static const std::filesystem::path directory =
-      std::filesystem::temp_directory_path() / ("sklad-bench-filter-" + std::to_string(::getpid()));
-  return directory;
-}
+std::filesystem::path WorkDirectory() { return sklad::bench::WorkDirectory("filter"); }
 
 std::string SqliteFileName() { return (WorkDirectory() / "katalog.sqlite").string(); }
 
@@ -133,13 +129,6 @@ void LoadSklad(TDataDirectory& database, const std::vector<CatalogueRow>& rows) 
     cursor.InsertRecord(record.data(), false);
   }
   cursor.Table()->Commit();
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-    std::fprintf(stderr, "SQLite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
 }
 
 void LoadSqlite(const std::vector<CatalogueRow>& rows) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchRecords.h"
+#include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/storage/DataDirectory.h"
@@ -21,6 +21,8 @@
 #include "engine/storage/LittleEndian.h"
 
 namespace {
+
+using sklad::bench::Exec;
 
 using namespace sklad;
 
@@ -37,11 +39,7 @@ std::string NameOf(int i) {
   return name;
 }
 
-std::filesystem::path WorkDirectory() {
-  static const std::filesystem::path directory =
-      std::filesystem::temp_directory_path() / ("sklad-bench-index-build-" + std::to_string(::getpid()));
-  return directory;
-}
+std::filesystem::path WorkDirectory() { return sklad::bench::WorkDirectory("index-build"); }
 
 TIndexDefinition ByName() {
   TIndexDefinition definition;
@@ -95,13 +93,6 @@ void BM_AddIndexSklad(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * kRecordCount);
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-    std::fprintf(stderr, "SQLite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
 }
 
 void BM_CreateIndexSqlite(benchmark::State& state) {

@@ -10,15 +10,18 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/storage/DataFile.h"
 #include "engine/storage/FieldEncoding.h"
 
 namespace {
 
+using sklad::bench::Exec;
+
 using namespace sklad;
 
-constexpr int kRecordCount = 1000000;
+const int kRecordCount = sklad::bench::RecordCount(1000000);
 
 struct TCatalogueRow {
   std::string Issue, Section, Type, Systems, Name, Directory, Link;
@@ -51,11 +54,7 @@ TSystemList<TFieldDefinition> CatalogueFields() {
   return fields;
 }
 
-std::filesystem::path WorkDirectory() {
-  static const std::filesystem::path directory =
-      std::filesystem::temp_directory_path() / ("sklad-bench-scan-" + std::to_string(::getpid()));
-  return directory;
-}
+std::filesystem::path WorkDirectory() { return sklad::bench::WorkDirectory("scan"); }
 
 std::string DataFileName() { return (WorkDirectory() / "KATALOG.DAT").string(); }
 std::string SqliteFileName() { return (WorkDirectory() / "katalog.sqlite").string(); }
@@ -76,13 +75,6 @@ void MakeDataFile() {
   file.Records().WriteModified(false);
   file.WriteHeader(true);
   file.WriteFieldDefinitions();
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-    std::fprintf(stderr, "SQLite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
 }
 
 void MakeSqliteFile() {

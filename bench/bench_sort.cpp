@@ -18,7 +18,7 @@
 #include "engine/storage/FieldEncoding.h"
 #include "engine/storage/LanguageMaps.h"
 #include "engine/storage/RecordSort.h"
-#include "BenchRecords.h"
+#include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/storage/DataDirectory.h"
