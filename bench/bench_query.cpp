@@ -73,7 +73,8 @@ TRow MakeRow(int i) {
 
 // The click's condition evaluated directly on a generated row.
 bool ClickFinds(const TRow& row) {
-  return (row.p == "2/" || row.p == "02/") && (row.r == "3" || row.r == "4") && (row.typ[0] == '1' || row.typ[0] == '2');
+  return (row.p == "2/" || row.p == "02/") && (row.r == "3" || row.r == "4") &&
+         (row.typ[0] == '1' || row.typ[0] == '2');
 }
 
 std::filesystem::path WorkDirectory(int size) {
