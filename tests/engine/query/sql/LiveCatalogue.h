@@ -84,19 +84,27 @@ inline void InsertRow(TDataCursor& cursor, const CatalogueRow& row) {
   if (!row.popis.empty()) cursor.CloseBlob(kPopis, record.data(), 0);
 }
 
+// Creates the catalogue table in the directory and stores `count` generated rows in it; answers
+// the rows. The table is closed again when it returns.
+inline std::vector<CatalogueRow> CreateCatalogue(TDataDirectory& directory, int count) {
+  directory.CloseTable(directory.CreateTable(kCatalogueTable, false, CatalogueTableDefinition()));
+  TDataCursor cursor(directory);
+  cursor.SetTableName(kCatalogueTable);
+  cursor.Open();
+  std::vector<CatalogueRow> rows;
+  for (int i = 0; i < count; ++i) {
+    rows.push_back(GeneratedRow(i));
+    InsertRow(cursor, rows.back());
+  }
+  return rows;
+}
+
 // A folder with the catalogue table of `count` generated rows, and a session on it.
 class CatalogueDatabase {
  public:
   explicit CatalogueDatabase(int count) {
     FDirectory = FSession.OpenDirectory("", FTemp.Path().string());
-    FDirectory->CloseTable(FDirectory->CreateTable(kCatalogueTable, false, CatalogueTableDefinition()));
-    TDataCursor cursor(*FDirectory);
-    cursor.SetTableName(kCatalogueTable);
-    cursor.Open();
-    for (int i = 0; i < count; ++i) {
-      FRows.push_back(GeneratedRow(i));
-      InsertRow(cursor, FRows.back());
-    }
+    FRows = CreateCatalogue(*FDirectory, count);
   }
 
   TDataDirectory& Directory() { return *FDirectory; }
