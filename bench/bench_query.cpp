@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/query/sql/SqlStatement.h"
@@ -26,6 +27,8 @@
 #include "engine/storage/DataTable.h"
 
 namespace {
+
+using sklad::bench::Exec;
 
 using namespace sklad;
 
@@ -77,10 +80,7 @@ bool ClickFinds(const TRow& row) {
          (row.typ[0] == '1' || row.typ[0] == '2');
 }
 
-std::filesystem::path WorkDirectory(int size) {
-  return std::filesystem::temp_directory_path() /
-         ("sklad-bench-query-" + std::to_string(::getpid()) + "-" + std::to_string(size));
-}
+std::filesystem::path WorkDirectory(int size) { return sklad::bench::WorkDirectory("query-" + std::to_string(size)); }
 
 TTableDefinition CatalogueDefinition() {
   TTableDefinition definition;
@@ -101,10 +101,6 @@ TTableDefinition CatalogueDefinition() {
 [[noreturn]] void Fail(const std::string& message) {
   std::fprintf(stderr, "bench_query: %s\n", message.c_str());
   std::exit(1);
-}
-
-void Exec(sqlite3* db, const char* sql) {
-  if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(std::string("SQLite: ") + sqlite3_errmsg(db));
 }
 
 // A statement of the click's condition on SQLite's copy.
