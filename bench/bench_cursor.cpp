@@ -78,24 +78,15 @@ void InsertRecords(TDataDirectory& database, const char* table) {
 }
 
 void InsertSqliteRows(const std::string& fileName) {
-  std::filesystem::remove(fileName);
-  sqlite3* db = nullptr;
-  sqlite3_open(fileName.c_str(), &db);
-  Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
-  Exec(db, "CREATE TABLE programy (id INTEGER PRIMARY KEY, name TEXT); CREATE INDEX by_name ON programy (name)");
-  Exec(db, "BEGIN");
-  sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO programy VALUES (?, ?)", -1, &insert, nullptr);
+  sklad::bench::TSqliteBulkLoad load(
+      fileName, "CREATE TABLE programy (id INTEGER PRIMARY KEY, name TEXT); CREATE INDEX by_name ON programy (name)",
+      "INSERT INTO programy VALUES (?, ?)");
   for (int i = 1; i <= kRecordCount; ++i) {
     const std::string name = NameOf(i);
-    sqlite3_bind_int(insert, 1, IdOf(i));
-    sqlite3_bind_text(insert, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_step(insert);
-    sqlite3_reset(insert);
+    sqlite3_bind_int(load.Row(), 1, IdOf(i));
+    sqlite3_bind_text(load.Row(), 2, name.c_str(), -1, SQLITE_TRANSIENT);
+    load.Add();
   }
-  sqlite3_finalize(insert);
-  Exec(db, "COMMIT");
-  sqlite3_close(db);
 }
 
 // The engine's session and directory over the work directory, and the walked table, made once.

@@ -132,29 +132,21 @@ void LoadSklad(TDataDirectory& database, const std::vector<CatalogueRow>& rows) 
 }
 
 void LoadSqlite(const std::vector<CatalogueRow>& rows) {
-  sqlite3* db = nullptr;
-  sqlite3_open(SqliteFileName().c_str(), &db);
-  Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
-  Exec(db, "CREATE TABLE katalog (p TEXT, r TEXT, typ TEXT, os TEXT, name TEXT, popis TEXT);"
-           "CREATE INDEX by_r ON katalog (r)");
-  Exec(db, "BEGIN");
-  sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO katalog VALUES (?, ?, ?, ?, ?, ?)", -1, &insert, nullptr);
+  sklad::bench::TSqliteBulkLoad load(SqliteFileName(),
+                                     "CREATE TABLE katalog (p TEXT, r TEXT, typ TEXT, os TEXT, name TEXT, popis TEXT);"
+                                     "CREATE INDEX by_r ON katalog (r)",
+                                     "INSERT INTO katalog VALUES (?, ?, ?, ?, ?, ?)");
   for (const CatalogueRow& row : rows) {
     int column = 0;
     for (const std::string* text : {&row.Issue, &row.Section, &row.Type, &row.System, &row.Name, &row.Memo}) {
       if (text->empty()) {
-        sqlite3_bind_null(insert, ++column);
+        sqlite3_bind_null(load.Row(), ++column);
       } else {
-        sqlite3_bind_text(insert, ++column, text->c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(load.Row(), ++column, text->c_str(), -1, SQLITE_TRANSIENT);
       }
     }
-    sqlite3_step(insert);
-    sqlite3_reset(insert);
+    load.Add();
   }
-  sqlite3_finalize(insert);
-  Exec(db, "COMMIT");
-  sqlite3_close(db);
 }
 
 // The engine's session and directory over the work directory, with both catalogues made once.

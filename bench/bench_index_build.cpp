@@ -98,22 +98,15 @@ void BM_AddIndexSklad(benchmark::State& state) {
 void BM_CreateIndexSqlite(benchmark::State& state) {
   const std::string fileName = (WorkDirectory() / "programy.sqlite").string();
   std::filesystem::create_directories(WorkDirectory());
-  std::filesystem::remove(fileName);
-  sqlite3* db = nullptr;
-  sqlite3_open(fileName.c_str(), &db);
-  Exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;");
-  Exec(db, "CREATE TABLE programy (id INTEGER, name TEXT); BEGIN");
-  sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO programy VALUES (?, ?)", -1, &insert, nullptr);
+  sklad::bench::TSqliteBulkLoad load(fileName, "CREATE TABLE programy (id INTEGER, name TEXT)",
+                                      "INSERT INTO programy VALUES (?, ?)");
   for (int i = 1; i <= kRecordCount; ++i) {
     const std::string name = NameOf(i);
-    sqlite3_bind_int(insert, 1, IdOf(i));
-    sqlite3_bind_text(insert, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_step(insert);
-    sqlite3_reset(insert);
+    sqlite3_bind_int(load.Row(), 1, IdOf(i));
+    sqlite3_bind_text(load.Row(), 2, name.c_str(), -1, SQLITE_TRANSIENT);
+    load.Add();
   }
-  sqlite3_finalize(insert);
-  Exec(db, "COMMIT");
+  sqlite3* db = load.Commit();
   for (auto _ : state) {
     Exec(db, "CREATE INDEX by_name ON programy (name)");
     state.PauseTiming();
