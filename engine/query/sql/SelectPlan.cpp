@@ -1,7 +1,6 @@
 #include "SelectPlan.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "QueryStatement.h"
 #include "engine/query/expression/ComparisonTurn.h"
@@ -21,12 +20,6 @@ constexpr uint32_t kLargestComputedString = 252;
 constexpr uint32_t kLargestComputedBytes = 250;
 
 [[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
-
-bool SameName(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-  });
-}
 
 std::string InvalidColumn(const std::string& column, const std::string& correlation, std::string_view where) {
   return "Invalid column name '" + column + "' or table correlation name '" + correlation + "' specified in " +
@@ -73,41 +66,6 @@ void PutColumnsLeft(TExpToken* node) {
 
 }  // namespace
 
-// Resolves columns against the source tables: a qualified name against the table of that
-// correlation name, an unqualified one against the first table in list order that has it.
-class TSelectPlan::TResolver final : public TColumnResolver {
- public:
-  explicit TResolver(std::vector<TSource>& sources) : FSources(sources) {}
-
-  bool Resolve(TExpToken& column) override {
-    for (TSource& source : FSources) {
-      if (!column.CorrelationName.empty() && !SameName(column.CorrelationName, source.Table->CorrelationName))
-        continue;
-      const int fieldNo = FieldNumber(*source.Cursor, column.ColumnName);
-      if (fieldNo == 0) {
-        if (!column.CorrelationName.empty()) return false;
-        continue;
-      }
-      const TFieldDefinition& field = source.Cursor->TableField(fieldNo);
-      column.FieldNumber = static_cast<int16_t>(fieldNo);
-      column.Source = source.Cursor.get();
-      column.CorrelationName = source.Table->CorrelationName;
-      DescribeColumn(column, field);
-      return true;
-    }
-    return false;
-  }
-
-  static int FieldNumber(const TDataCursor& cursor, std::string_view name) {
-    for (int n = 1; n <= cursor.TableFieldCount(); ++n)
-      if (SameFieldName(cursor.TableField(n).Name(), name)) return n;
-    return 0;
-  }
-
- private:
-  std::vector<TSource>& FSources;
-};
-
 TSelectPlan::TSelectPlan(TDataQuery& query, TDataDirectory& directory) : FQuery(query), FDirectory(directory) {}
 
 TSelectPlan::~TSelectPlan() = default;
@@ -115,7 +73,7 @@ TSelectPlan::~TSelectPlan() = default;
 void TSelectPlan::Plan(const std::function<bool()>& passwordCallback) {
   if (FQuery.HasGroupBy) FQuery.Distinct = false;
   OpenSources(passwordCallback);
-  FResolver = std::make_unique<TResolver>(FSources);
+  FResolver = std::make_unique<TSourceResolver>(FSources);
   const TDataSession& session = FDirectory.Session();
   TLocaleScope locale(session.LanguageId, session.SortId);
   ResolveSelectList();
@@ -130,7 +88,7 @@ void TSelectPlan::Plan(const std::function<bool()>& passwordCallback) {
 void TSelectPlan::OpenSources(const std::function<bool()>& passwordCallback) {
   for (auto& table : FQuery.Sources) {
     if (!table->Directory.empty()) RaiseSql("tables outside the statement's database are not supported yet");
-    TSource source;
+    TQuerySource source;
     source.Table = table.get();
     source.Cursor = std::make_unique<TDataCursor>(FDirectory);
     source.Cursor->SetTableName(table->TableName);
@@ -148,7 +106,7 @@ void TSelectPlan::ExpandAllColumns(TResultField& item, std::vector<TResultField>
     RaiseSql("Invalid use of column correlation name '" + item.Alias + "' for '" + node.SourceText +
              "' specified in source columns");
   bool found = false;
-  for (TSource& source : FSources) {
+  for (TQuerySource& source : FSources) {
     if (!node.CorrelationName.empty() && !SameName(node.CorrelationName, source.Table->CorrelationName)) continue;
     found = true;
     for (int n = 1; n <= source.Cursor->TableFieldCount(); ++n) {
@@ -294,7 +252,7 @@ void TSelectPlan::RewriteCondition() {
   if (!FQuery.Condition) return;
   EachNode(FQuery.Condition.get(), [&](TExpToken& node) {
     if (node.Kind != TNodeKind::Column || node.CorrelationName.empty()) return;
-    const bool known = std::ranges::any_of(FSources, [&](const TSource& source) {
+    const bool known = std::ranges::any_of(FSources, [&](const TQuerySource& source) {
       return SameName(source.Table->CorrelationName, node.CorrelationName);
     });
     if (!known)
@@ -320,7 +278,7 @@ void TSelectPlan::BuildView() {
   FResult = &cursor;
 }
 
-TDataCursor* TSelectPlan::Execute() {
+TDataCursor* TSelectPlan::Execute(const TSqlProgress&) {
   TDataCursor& cursor = *FSources.front().Cursor;
   if (FFilter) {
     cursor.DropFilter(FFilter);
@@ -353,6 +311,7 @@ TDataCursor* TSelectPlan::Execute() {
     cursor.ActivateFilter(FFilter);
   }
   cursor.First();
+  FRowsAffected = cursor.GetRecordCount();
   return FResult;
 }
 

@@ -10,36 +10,33 @@
 #include <vector>
 
 #include "DataQuery.h"
+#include "QuerySources.h"
+#include "StatementRunner.h"
 #include "engine/cursor/DataCursor.h"
 
 namespace sklad {
 
 class TDataDirectory;
 
-class TSelectPlan {
+class TSelectPlan final : public TStatementRunner {
  public:
   static constexpr int kMaxResultColumns = 1024;
 
   TSelectPlan(TDataQuery& query, TDataDirectory& directory);
-  ~TSelectPlan();
+  ~TSelectPlan() override;
 
   // Opens the source tables, resolves the select list and decides the result kind; raises 11949
   // with the planning message of the first fault.
-  void Plan(const std::function<bool()>& passwordCallback);
+  void Plan(const std::function<bool()>& passwordCallback) override;
   // The live result cursor, filtered anew; raises 11949 for results that need a copy.
-  TDataCursor* Execute();
+  TDataCursor* Execute(const TSqlProgress& progress) override;
 
-  bool Live() const { return FLive; }
+  bool Live() const override { return FLive; }
   int OrderingIndex() const { return FOrderingIndex; }
-  TDataCursor* Result() const { return FResult; }
+  TDataCursor* Result() const override { return FResult; }
+  int32_t RowsAffected() const override { return FRowsAffected; }
 
  private:
-  struct TSource {
-    TSourceTable* Table = nullptr;
-    std::unique_ptr<TDataCursor> Cursor;
-  };
-  class TResolver;
-
   void OpenSources(const std::function<bool()>& passwordCallback);
   void ResolveSelectList();
   void ExpandAllColumns(TResultField& item, std::vector<TResultField>& expanded);
@@ -53,8 +50,8 @@ class TSelectPlan {
 
   TDataQuery& FQuery;
   TDataDirectory& FDirectory;
-  std::vector<TSource> FSources;
-  std::unique_ptr<TResolver> FResolver;
+  std::vector<TQuerySource> FSources;
+  std::unique_ptr<TSourceResolver> FResolver;
   // Per result column: its table field (plain columns), type details (computed ones).
   std::vector<TDataCursor::TOwnField> FColumns;
   bool FComputedBlob = false;
@@ -64,6 +61,7 @@ class TSelectPlan {
   bool FLive = false;
   TFilter* FFilter = nullptr;
   TDataCursor* FResult = nullptr;
+  int32_t FRowsAffected = 0;
 };
 
 }  // namespace sklad

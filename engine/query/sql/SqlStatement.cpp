@@ -3,7 +3,6 @@
 #include <chrono>
 
 #include "QueryStatement.h"
-#include "SelectPlan.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
@@ -12,20 +11,6 @@ namespace sklad {
 namespace {
 
 [[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
-
-std::string_view StatementName(TStatementKind kind) {
-  switch (kind) {
-    case TStatementKind::Insert: return "INSERT";
-    case TStatementKind::Update: return "UPDATE";
-    case TStatementKind::Delete: return "DELETE";
-    case TStatementKind::CreateTable: return "CREATE TABLE";
-    case TStatementKind::AlterTable: return "ALTER TABLE";
-    case TStatementKind::DropTable: return "DROP TABLE";
-    case TStatementKind::CreateIndex: return "CREATE INDEX";
-    case TStatementKind::DropIndex: return "DROP INDEX";
-    default: return "SELECT";
-  }
-}
 
 }  // namespace
 
@@ -43,10 +28,8 @@ void TSqlStatement::Prepare() {
   query.RequestLive = FOptions.RequestLive;
   query.MaximumRowCount = FOptions.MaxRowCount;
   FConsumed = statement->Parse(FText);
-  if (query.Kind != TStatementKind::Select)
-    RaiseSql(std::string(StatementName(query.Kind)) + " statements are not supported yet");
   if (statement->Processors().size() > 1) RaiseSql("sub-selects are not supported yet");
-  auto plan = std::make_unique<TSelectPlan>(query, FDirectory);
+  auto plan = MakeStatementRunner(*statement, query, FDirectory);
   plan->Plan(FOptions.PasswordCallback);
   FStatement = std::move(statement);
   FPlan = std::move(plan);
@@ -73,8 +56,9 @@ void TSqlStatement::BindParameters(const std::vector<TSqlParameter>& values) {
 TDataCursor* TSqlStatement::Execute() {
   if (!FPrepared) Prepare();
   const auto start = std::chrono::steady_clock::now();
-  TDataCursor* result = FPlan->Execute();
-  FRowsAffected = result->GetRecordCount();
+  FStatement->Main().MaximumRowCount = FOptions.MaxRowCount;
+  TDataCursor* result = FPlan->Execute(FProgress);
+  FRowsAffected = FPlan->RowsAffected();
   FExecutionTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return result;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "StatementRunner.h"
 #include "engine/storage/FieldTypes.h"
 
 namespace sklad {
@@ -16,7 +17,6 @@ namespace sklad {
 class TDataCursor;
 class TDataDirectory;
 class TQueryStatement;
-class TSelectPlan;
 
 // How a statement is prepared and executed.
 struct TSqlStatementOptions {
@@ -39,10 +39,6 @@ struct TSqlParameter {
   bool IsNull = true;
   std::vector<uint8_t> Value;  // the value in the engine's field encoding (strings as their bytes)
 };
-
-// Called while rows are read: rows processed so far and the percent done; setting abort stops
-// reading and keeps the rows produced so far.
-using TSqlProgress = std::function<void(int32_t rows, int percent, bool& abort)>;
 
 class TSqlStatement {
  public:
@@ -86,7 +82,7 @@ class TSqlStatement {
   TSqlStatementOptions FOptions;
   TSqlProgress FProgress;
   std::unique_ptr<TQueryStatement> FStatement;
-  std::unique_ptr<TSelectPlan> FPlan;
+  std::unique_ptr<TStatementRunner> FPlan;
   bool FPrepared = false;
   size_t FConsumed = 0;
   int32_t FRowsAffected = 0;
