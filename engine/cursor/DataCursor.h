@@ -305,6 +305,9 @@ class TDataCursor {
   // The table's field number behind a shown field; 0 for a computed one.
   int TableFieldNumber(int fieldNo) const;
 
+  // The table's fields as the expression language resolves and fetches them.
+  TCursorColumns& Columns() const { return *FColumns; }
+
   // The table's own definitions and values, whatever the cursor shows.
   int TableFieldCount() const { return FFields.Count(); }
   const TFieldDefinition& TableField(int fieldNo) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "JoinedRows.h"
 #include "QueryStatement.h"
 #include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/ExpressionBinder.h"
@@ -279,37 +280,13 @@ void TSelectPlan::BuildView() {
 }
 
 TDataCursor* TSelectPlan::Execute(const TSqlProgress&) {
-  TDataCursor& cursor = *FSources.front().Cursor;
-  if (FFilter) {
-    cursor.DropFilter(FFilter);
-    FFilter = nullptr;
-  }
-  TExpTree condition;
-  if (FQuery.Condition) {
-    const TDataSession& session = FDirectory.Session();
-    TLocaleScope locale(session.LanguageId, session.SortId);
-    TExpToken* root = CopyTree(*FQuery.Condition).release();
-    TExpressionBinder binder(err::SqlError, "", "WHERE or JOIN clause", *FResolver);
-    try {
-      binder.Bind(root, true);
-    } catch (...) {
-      TExpTree discard(root);
-      throw;
-    }
-    condition.reset(root);
-    if (static_cast<TFieldType>(condition->ValueType) != TFieldType::Boolean)
-      RaiseSql("WHERE or JOIN clause must be a boolean expression");
-  }
+  TQuerySource& base = FSources.front();
+  RemoveCondition(base);
+  TExpTree condition = BindCondition(FQuery.Condition.get(), *FResolver, FDirectory);
+  TDataCursor& cursor = *base.Cursor;
   cursor.Refresh();
   cursor.SelectIndex(FOrderingIndex);
-  if (condition) {
-    TPrepareOptions options;
-    options.Language = cursor.Table()->Data().Language();
-    options.Sort = cursor.Table()->Data().Sort();
-    TExpTree prepared = PrepareForEvaluation(*condition, options);
-    FFilter = cursor.AddFilter(prepared.release(), true, true, false);
-    cursor.ActivateFilter(FFilter);
-  }
+  if (condition) PlaceCondition(base, *condition);
   cursor.First();
   FRowsAffected = cursor.GetRecordCount();
   return FResult;

@@ -59,7 +59,6 @@ class TSelectPlan final : public TStatementRunner {
   bool FOrderServedByIndex = false;
   int FOrderingIndex = TDataCursor::kNaturalOrder;
   bool FLive = false;
-  TFilter* FFilter = nullptr;
   TDataCursor* FResult = nullptr;
   int32_t FRowsAffected = 0;
 };
