@@ -28,7 +28,8 @@ void TSqlStatement::Prepare() {
   query.RequestLive = FOptions.RequestLive;
   query.MaximumRowCount = FOptions.MaxRowCount;
   FConsumed = statement->Parse(FText);
-  if (statement->Processors().size() > 1) RaiseSql("sub-selects are not supported yet");
+  for (const auto& processor : statement->Processors())
+    if (processor->IsSubSelect && !processor->FeedsInsert) RaiseSql("sub-selects are not supported yet");
   auto plan = MakeStatementRunner(*statement, query, FDirectory);
   plan->Plan(FOptions.PasswordCallback);
   FStatement = std::move(statement);
