@@ -365,7 +365,10 @@ class TDataCursor {
   bool GotoBookmarkBody(const uint8_t* bookmark, bool acceptNearest);
   int ReadStep(uint8_t* buffer, int direction);
   void LoadCurrentRecord(int direction);
+  // Natural order: how many visible records from the current one on follow each other by number.
   int32_t CountConsecutive(int32_t count, int direction);
+  // Index order: the numbers of up to count visible records from the current one on, into FUpcoming.
+  void CollectUpcoming(int32_t count, int direction);
   void CopyCurrent(uint8_t* buffer, bool valid) const;
   void SnapshotCounters();
 
@@ -393,6 +396,7 @@ class TDataCursor {
   // Index order: the current key and where the tree holds it.
   std::vector<uint8_t> FCurrentKey;
   TKeyLocation FCurrentEntry;
+  std::vector<int32_t> FUpcoming;
 
   std::string FIndexName;
   int FIndexNumber = kNaturalOrder;

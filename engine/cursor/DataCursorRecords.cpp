@@ -14,16 +14,24 @@ namespace sklad {
 // ---- Record access ----
 
 int32_t TDataCursor::CountConsecutive(int32_t count, int direction) {
-  if (count <= 1) return 1;
-  if (!NaturalOrder()) {
-    return 1 + FIndex->Tree().ConsecutiveRun(FCurrentEntry, direction == 1 ? 1 : -1, count - 1);
-  }
   int32_t run = 1;
   for (int32_t r = FRecordNumber; run < count; ++run) {
     r += direction == 1 ? 1 : -1;
     if (!FVisibleBitmap->Test(r)) break;
   }
   return run;
+}
+
+void TDataCursor::CollectUpcoming(int32_t count, int direction) {
+  FUpcoming.clear();
+  const int step = direction == 1 ? 1 : -1;
+  FIndex->Tree().WalkUntil(FCurrentEntry, step, [&](const TKeyLocation& entry, const uint8_t*) {
+    const auto ordinal = static_cast<int64_t>(entry.Ordinal);
+    if (step > 0 ? ordinal > FRangeEnd : ordinal < FRangeStart) return true;
+    const auto number = static_cast<int32_t>(entry.RecordNumber);
+    if (!FBitmapNavigation || FVisibleBitmap->Test(number)) FUpcoming.push_back(number);
+    return static_cast<int32_t>(FUpcoming.size()) >= count;
+  });
 }
 
 void TDataCursor::LoadCurrentRecord(int direction) {
@@ -33,10 +41,16 @@ void TDataCursor::LoadCurrentRecord(int direction) {
   TReadAhead readAhead;
   readAhead.Wanted = true;
   readAhead.Direction = direction == 1 ? TReadDirection::Forward : TReadDirection::Backward;
-  // The run of visible records ahead only guides a read; a cached record needs none.
-  if (records.Cached(FRecordNumber) == nullptr)
-    readAhead.GuidedCount = CountConsecutive(records.ReadAheadLimit(), direction);
-  TRecord* record = records.GetRecord(FRecordNumber, readAhead);
+  // The records visited next only guide a read; a cached record needs none.
+  FUpcoming.clear();
+  if (records.Cached(FRecordNumber) == nullptr) {
+    if (NaturalOrder()) {
+      readAhead.GuidedCount = CountConsecutive(records.ReadAheadLimit(), direction);
+    } else {
+      CollectUpcoming(records.ReadAheadLimit(), direction);
+    }
+  }
+  TRecord* record = records.GetRecord(FRecordNumber, readAhead, FUpcoming);
   // The read found another user's change: the caller starts again from a resynchronised cursor.
   if (record == nullptr) throw EIndexReadRestart{};
   std::copy_n(record->Bytes(), std::min(record->Size(), FStoredRecordSize), FCurrentRecord.begin());

@@ -18,6 +18,8 @@ constexpr int kRecentlyUsedChecked = 4;
 // more are merged in or swept out in one pass over the cache.
 constexpr int kSingleMoves = 16;
 constexpr int64_t kBufferStep = 32767;
+// Upcoming records this close to each other are read in one run, the records between included.
+constexpr int32_t kUpcomingGap = 4;
 // A write run is cut at this size, so that a long run of modified records (a transaction)
 // never needs a buffer or a write count beyond 32 bits.
 constexpr int64_t kMaxWriteRunBytes = 1 << 20;
@@ -64,7 +66,7 @@ TRecord* TRecordCache::Find(int32_t number) {
   return Cached(number);
 }
 
-TRecord* TRecordCache::GetRecord(int32_t number, const TReadAhead& readAhead) {
+TRecord* TRecordCache::GetRecord(int32_t number, const TReadAhead& readAhead, std::span<const int32_t> upcoming) {
   if (number <= 0) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
   if (number == FFile.FHeader.NextRecordNumber()) return Append(number);
 
@@ -76,8 +78,12 @@ TRecord* TRecordCache::GetRecord(int32_t number, const TReadAhead& readAhead) {
     if (!owner.StrictChangeDetection() && owner.BeginCacheMissRead()) return nullptr;
     // Asked for only now, after the lock has re-read the header of a file another user changed.
     if (number >= FFile.FHeader.NextRecordNumber()) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
-    const int32_t count = ReadCount(number, readAhead);
-    ReadRun(readAhead.Direction == TReadDirection::Forward ? number : number - count + 1, count);
+    if (!upcoming.empty()) {
+      ReadUpcoming(number, upcoming);
+    } else {
+      const int32_t count = ReadCount(number, readAhead);
+      ReadRun(readAhead.Direction == TReadDirection::Forward ? number : number - count + 1, count);
+    }
     record = Cached(number);
     if (!record) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
   }
@@ -133,6 +139,28 @@ void TRecordCache::ReadRun(int32_t first, int32_t count) {
   }
   FReadOffset = FReadLength = 0;
   ++FStatistics.ReadsCompleted;
+}
+
+// The wanted record and the upcoming ones not cached, up to the read-ahead limit and half the
+// cache (so that the first of them are not evicted by the last), in runs of near neighbours.
+void TRecordCache::ReadUpcoming(int32_t number, std::span<const int32_t> upcoming) {
+  const int32_t end = FFile.FHeader.NextRecordNumber();
+  const int limit = std::max(1, std::min(FReadAheadLimit, FCapacity / 2));
+  FWanted.SetCount(0);
+  FWanted.Add(number);
+  for (const int32_t n : upcoming) {
+    if (FWanted.Count() >= limit) break;
+    if (n > 0 && n < end && n != number && Cached(n) == nullptr) FWanted.Add(n);
+  }
+  std::sort(FWanted.begin(), FWanted.end());
+  const int32_t* last = std::unique(FWanted.begin(), FWanted.end());
+  const int count = static_cast<int>(last - FWanted.begin());
+  for (int i = 0; i < count;) {
+    int j = i + 1;
+    while (j < count && FWanted[j] - FWanted[j - 1] <= kUpcomingGap) ++j;
+    ReadRun(FWanted[i], FWanted[j - 1] - FWanted[i] + 1);
+    i = j;
+  }
 }
 
 void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {

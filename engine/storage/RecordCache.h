@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "Record.h"
@@ -49,7 +50,10 @@ class TRecordCache {
 
   // The record, pinned; the next record number appends a new record. Answers nullptr when the
   // table's read lock found another user's change: the caches were emptied, restart the work.
-  [[nodiscard]] TRecord* GetRecord(int32_t number, const TReadAhead& readAhead = {});
+  // A cursor in index order may name the records it visits next, wherever they lie, in place of
+  // a read-ahead: on a miss the ones not cached are read with it, near neighbours in one read.
+  [[nodiscard]] TRecord* GetRecord(int32_t number, const TReadAhead& readAhead = {},
+                                   std::span<const int32_t> upcoming = {});
   void ReleaseRecord(TRecord* record);
   // The pinned, active record an insert must use: a reused deleted slot (tables with a primary
   // key) or a new record at the end. nullptr as for GetRecord.
@@ -80,6 +84,7 @@ class TRecordCache {
   int LowerBound(int32_t number) const;
   int32_t ReadCount(int32_t number, const TReadAhead& readAhead) const;
   void ReadRun(int32_t first, int32_t count);
+  void ReadUpcoming(int32_t number, std::span<const int32_t> upcoming);
   void Place(int32_t first, int32_t count, const uint8_t* bytes);
   void TakeEntries(int count);
   TRecord* OldestEvictable() const;
@@ -100,6 +105,7 @@ class TRecordCache {
   TSystemList<TRecord*> FFresh;                  // entries being made for a read or an append
   TSystemList<TRecord*> FEvicting;               // the first records TakeEntries evicted
   TSystemList<int32_t> FMissing;                 // numbers of a read run not yet cached
+  TSystemList<int32_t> FWanted;                  // upcoming numbers to read, sorted
   TSystemList<TRecord*> FCollected;              // records collected for writing
   TRecordCacheStatistics FStatistics;
   int FCapacity = 0;

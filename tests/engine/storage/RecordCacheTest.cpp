@@ -60,8 +60,8 @@ class RecordCacheTest : public ::testing::Test {
   TRecordCache& Cache() { return File->Records(); }
 
   // Gets, reads the auto-increment value and releases.
-  int32_t ValueOf(int32_t number, const TReadAhead& readAhead = {}) {
-    TRecord* record = Cache().GetRecord(number, readAhead);
+  int32_t ValueOf(int32_t number, const TReadAhead& readAhead = {}, std::span<const int32_t> upcoming = {}) {
+    TRecord* record = Cache().GetRecord(number, readAhead, upcoming);
     EXPECT_NE(record, nullptr);
     const int32_t value = record ? record->AutoIncrementValue() : -1;
     Cache().ReleaseRecord(record);
@@ -206,6 +206,23 @@ TEST_F(RecordCacheTest, ReadAheadStaysWithinTheRecords) {
   EXPECT_EQ(Cache().Count(), 15);
   EXPECT_EQ(Cache().Statistics().Reads, 5);
   EXPECT_EQ(Cache().Statistics().ReadsCompleted, 5);
+}
+
+// An index-order reader names the records it visits next: the missing ones come with the miss,
+// near neighbours in one read, nothing beyond the last record.
+TEST_F(RecordCacheTest, UpcomingRecordsAreReadWithAMissInRunsOfNeighbours) {
+  MakeTable(40);
+  Reopen();
+  Owner.ReadLocks = 0;
+  const int32_t upcoming[] = {30, 3, 31, 17, 33, 45, 17, 0};
+  EXPECT_EQ(ValueOf(5, {}, upcoming), 105);
+  // Runs 3..5, 17 and 30..33; 45 and 0 are no records.
+  EXPECT_EQ(Cache().Statistics().Reads, 3);
+  EXPECT_EQ(Owner.ReadLocks, 1);
+  for (int32_t n : {3, 4, 5, 17, 30, 31, 32, 33}) EXPECT_NE(Cache().Cached(n), nullptr) << n;
+  EXPECT_EQ(Cache().Count(), 8);
+  EXPECT_EQ(ValueOf(17, {}, upcoming), 117);  // cached: no read
+  EXPECT_EQ(Cache().Statistics().Reads, 3);
 }
 
 TEST_F(RecordCacheTest, MissesTakeTheTableReadLockAndRestartWhenItFoundAChange) {
