@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "LiveCatalogue.h"
+#include "SqlErrorText.h"
 #include "engine/query/sql/SqlStatement.h"
 #include "engine/storage/EngineError.h"
 
@@ -19,18 +20,6 @@ constexpr int kRows = 3000;
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 bool CharAt(const std::string& text, size_t at, char c) { return text.size() > at && text[at] == c; }
-
-std::string SqlMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ESkladEngineError& e) {
-    EXPECT_EQ(e.Code(), err::SqlError) << e.what();
-    const std::string prefix = "Sklad Engine Error # 11949 SQL error - ";
-    const std::string message = e.what();
-    return StartsWith(message, prefix) ? message.substr(prefix.size()) : message;
-  }
-  return "";
-}
 
 class LiveSelectTest : public ::testing::Test {
  protected:
