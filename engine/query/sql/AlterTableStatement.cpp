@@ -83,10 +83,12 @@ void TDefinitionStatement::AlterIndexes(TTableDefinition& definition, const TDat
   for (const TCreateIndex& index : FQuery.CreateIndexes) {
     const bool hasPrimary = definition.Primary.ListedFieldCount() > 0;
     switch (index.Action) {
-      case TColumnAction::Add:
+      case TColumnAction::Add: {
+        const TIndexDefinition added = sql::NewIndexDefinition(index, definition.Fields, table);
         if (hasPrimary) RaiseEngineError(err::PrimaryIndexExists, table);
-        definition.Primary = sql::NewIndexDefinition(index, definition.Fields, table);
+        definition.Primary = added;
         break;
+      }
       case TColumnAction::Redefine:
         definition.Primary = sql::NewIndexDefinition(index, definition.Fields, table);
         break;
