@@ -284,8 +284,9 @@ class TDataCursor {
   // none, is left out (the field keeps its default, null without one), and a record the new
   // table refuses (a duplicate key, a limit) is left out. A last auto-increment value of -1
   // keeps the table's. The cursor is opened afresh (own field definitions, filters and a range
-  // go) and left open on the new table. Any failure leaves the old table as it was.
-  void Restructure(TTableDefinition definition, int64_t lastAutoIncrement = -1);
+  // go) and left open on the new table. Any failure leaves the old table as it was. With
+  // keepBackup a table that was rebuilt keeps its old files as ".DBK", ".IBK" and ".BBK" files.
+  void Restructure(TTableDefinition definition, int64_t lastAutoIncrement = -1, bool keepBackup = false);
 
   // ---- Own field definitions and computed fields (DataCursorOwnFields.cpp) ----
   // One field the cursor shows in place of the table's: a stored field of the table under the
@@ -335,6 +336,13 @@ class TDataCursor {
   // session's temporary directory (the request's RunDirectory is ignored). Answers the number
   // of active records afterwards.
   int32_t SortTable(TSortRequest request);
+
+  // ---- Records a definition change would leave out ----
+  // Off by default: a restructure leaves out the records the new table refuses and a new unique
+  // index deletes the later records of a key. On, such a change fails instead with the refusal
+  // (the duplicate key, the missing required value, ...) and the table stays as it was.
+  void SetRefuseRecordLoss(bool value) { FRefuseRecordLoss = value; }
+  bool RefuseRecordLoss() const { return FRefuseRecordLoss; }
 
  private:
   friend class TFilter;
@@ -568,7 +576,7 @@ class TDataCursor {
 
   // ---- Table definition ----
   // Whether a restructure to the checked definition changes only indexes: the same language,
-  // sort, BLOB block size, encryption, description and field definitions.
+  // sort, BLOB block size, encryption, description, user versions and field definitions.
   bool OnlyIndexesDiffer(const TTableDefinition& definition) const;
   // The indexes brought to the definition's in place: removed ones deleted, new ones added,
   // changed ones built again.
@@ -613,6 +621,9 @@ class TDataCursor {
   void RepairRecreatedIndex();
   // After a change of definitions: index 0 (or the given one) afresh, recounted, at the start.
   void RestartAfterDefinitionChange(int index);
+
+  // ---- Records a definition change would leave out ----
+  bool FRefuseRecordLoss = false;
 };
 
 }  // namespace sklad

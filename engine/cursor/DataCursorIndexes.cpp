@@ -143,6 +143,13 @@ void TDataCursor::AddIndex(const TIndexDefinition& definition) {
       file.DeleteIndex(slot);
       throw;
     }
+    if (!duplicates.empty() && FRefuseRecordLoss) {
+      const std::string indexName = IndexNameOf(slot);
+      TCursorIndex(*FTable, FFields, slot).Tree().FreeAllPages();
+      file.DeleteIndex(slot);
+      CommitChange(false, false, true);
+      RaiseEngineError(err::DuplicateKey, FTableName, {}, {}, indexName);
+    }
     // Records whose key the new unique index already holds leave the table.
     bool blobsFreed = false;
     TRecordCache& records = FTable->Data().Records();

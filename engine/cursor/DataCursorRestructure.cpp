@@ -56,7 +56,7 @@ class TWorkDirectory {
 
 }  // namespace
 
-void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncrement) {
+void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncrement, bool keepBackup) {
   // The copy reads the table as it is stored: own field definitions, filters and a range belong
   // to the cursor, so it starts afresh.
   if (FActive) {
@@ -101,7 +101,7 @@ void TDataCursor::Restructure(TTableDefinition definition, int64_t lastAutoIncre
         static_cast<int32_t>(lastAutoIncrement == -1 ? FTable->Data().LastAutoIncrement() : lastAutoIncrement));
     target.Close();
     Close();
-    FDirectory.ReplaceTable(FTableName, FInMemory, *work, workName);
+    FDirectory.ReplaceTable(FTableName, FInMemory, *work, workName, keepBackup);
   } catch (...) {
     try {
       if (work->TableExists(workName, FInMemory)) work->DeleteTable(workName, FInMemory);
@@ -120,6 +120,7 @@ bool TDataCursor::OnlyIndexesDiffer(const TTableDefinition& definition) const {
   if (properties.Language != data.Language() || properties.Sort != data.Sort() ||
       properties.BlobBlockSize != data.Header().BlobBlockSize() || properties.Encrypted != data.Encrypted() ||
       properties.Password != data.Password() || properties.Description != data.Description() ||
+      properties.UserMajorVersion != data.UserMajorVersion() || properties.UserMinorVersion != data.UserMinorVersion() ||
       definition.Fields.Count() != data.FieldCount())
     return false;
   for (int i = 0; i < data.FieldCount(); ++i)
@@ -180,7 +181,7 @@ void TDataCursor::CopyRecordsInto(TDataCursor& target, const std::vector<int>& s
     try {
       target.InsertRecord(record.data(), false);
     } catch (const ESkladEngineError& error) {
-      if (!RecordRefused(error.Code())) throw;
+      if (!RecordRefused(error.Code()) || FRefuseRecordLoss) throw;
       target.FreeBlobBuffers(false);
     }
   }

@@ -44,8 +44,10 @@ class TDataDirectory {
   // table name: the old files become backups, the new ones are moved in (copied and removed
   // where they lie on another file system), then the backups are deleted. When a step before
   // the backups' deletion fails, the moved files go back to the source, the backups become the
-  // table again, and the error passes on: the old table stays as it was.
-  void ReplaceTable(std::string_view name, bool inMemory, TDataDirectory& source, std::string_view sourceName);
+  // table again, and the error passes on: the old table stays as it was. With keepBackups the
+  // old files stay as ".DBK", ".IBK" and ".BBK" files.
+  void ReplaceTable(std::string_view name, bool inMemory, TDataDirectory& source, std::string_view sourceName,
+                    bool keepBackups = false);
   // A name for a new temporary table: up to five digits of the thread identifier, then the
   // first free number. Its data file is created at once, exclusively, so that no other user can
   // take the same name; the caller creates the table over it.

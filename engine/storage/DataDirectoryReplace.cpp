@@ -27,7 +27,7 @@ void DeleteIfPresent(const std::string& name, bool inMemory) {
 }  // namespace
 
 void TDataDirectory::ReplaceTable(std::string_view name, bool inMemory, TDataDirectory& source,
-                                  std::string_view sourceName) {
+                                  std::string_view sourceName, bool keepBackups) {
   DropUnusedTable(name, inMemory);
   source.DropUnusedTable(sourceName, inMemory);
   bool backedUp[3] = {false, false, false};
@@ -57,6 +57,7 @@ void TDataDirectory::ReplaceTable(std::string_view name, bool inMemory, TDataDir
     }
     throw;
   }
+  if (keepBackups) return;
   // The new table is in place; a backup that cannot be deleted now is replaced by the next one.
   for (const char* extension : kBackupExtensions) {
     try {

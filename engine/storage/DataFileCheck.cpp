@@ -6,6 +6,7 @@
 #include "DataFile.h"
 #include "EngineError.h"
 #include "LanguageMaps.h"
+#include "LanguageSettings.h"
 #include "RecordLayout.h"
 #include "ShortString.h"
 #include "ValueConversion.h"
@@ -37,6 +38,8 @@ void TDataFile::CheckConsistency() {
 }
 
 void TDataFile::CheckFieldDefinitions() {
+  // The value texts are written in the table language's formats, as records are filled from them.
+  TLocaleScope tableFormats(FHeader.Language(), FHeader.Sort());
   int64_t runningOffset = kFieldAreaAt;
   for (int i = 0; i < FFields.Count(); ++i) {
     TFieldDefinition& field = FFields[i];
@@ -52,8 +55,8 @@ void TDataFile::CheckFieldDefinitions() {
       if (j != i && (SameFieldName(FFields[j].Name(), name) || FFields[j].Number() == field.Number()))
         RaiseCorrupt();
 
-    // Minimum, maximum and default are constants of the field's type, read with the language
-    // settings in force ("DATE", "TIME" and "NOW" where the type takes them).
+    // Minimum, maximum and default are constants of the field's type, read with the table
+    // language's settings ("DATE", "TIME" and "NOW" where the type takes them).
     for (const std::string& text : {field.Minimum(), field.Maximum(), field.Default()})
       if (!IsValidFieldText(field.Type(), field.StoredSize(), field.Scale(), text)) RaiseCorrupt();
 

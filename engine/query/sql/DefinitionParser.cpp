@@ -125,8 +125,14 @@ TCreateField ParseColumnDefinition(TExpressionParser& p, TColumnAction action) {
   field.Action = action;
   field.Name = NameOf(*ParseClausePrimary(p, "table column", "Table column name is empty"));
   field.DataType = ParseType(p, false);
-  if (action == TColumnAction::Add) ParseAt(p, field);
+  if (action != TColumnAction::Add) {
+    ParseColumnOptions(p, field);
+    return field;
+  }
+  // AT follows the whole column definition; before its options it is taken as well.
+  ParseAt(p, field);
   ParseColumnOptions(p, field);
+  if (field.Position == 0) ParseAt(p, field);
   return field;
 }
 

@@ -1,18 +1,82 @@
 #include "DefinitionStatement.h"
 
+#include "engine/cursor/DataCursor.h"
+#include "engine/storage/DataDirectory.h"
+#include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageSettings.h"
 
 namespace sklad {
 
 TDefinitionStatement::TDefinitionStatement(TDataQuery& query, TDataDirectory& directory)
     : FQuery(query), FDirectory(directory) {}
 
-TDefinitionStatement::~TDefinitionStatement() = default;
-
-void TDefinitionStatement::Plan(const std::function<bool()>&) {
-  RaiseEngineError(err::SqlError, {}, {}, "definition statements are not supported yet");
+TDefinitionStatement::~TDefinitionStatement() {
+  if (FPathDirectory) FDirectory.Session().CloseDirectory(FPathDirectory);
 }
 
-TDataCursor* TDefinitionStatement::Execute(const TSqlProgress&) { return nullptr; }
+void TDefinitionStatement::Plan(const std::function<bool()>& passwordCallback) {
+  FPasswordCallback = passwordCallback;
+  const TDataSession& session = FDirectory.Session();
+  TLocaleScope locale(session.LanguageId, session.SortId);
+  switch (FQuery.Kind) {
+    case TStatementKind::CreateTable: CreatedTable(); break;
+    case TStatementKind::CreateIndex: CreatedIndex(*OpenTable(false)); break;
+    case TStatementKind::AlterTable: AlteredTable(*OpenTable(false)); break;
+    default: break;
+  }
+}
+
+TDataCursor* TDefinitionStatement::Execute(const TSqlProgress&) {
+  const TDataSession& session = FDirectory.Session();
+  TLocaleScope locale(session.LanguageId, session.SortId);
+  switch (FQuery.Kind) {
+    case TStatementKind::CreateTable: CreateTable(); break;
+    case TStatementKind::CreateIndex: CreateIndex(); break;
+    case TStatementKind::AlterTable: AlterTable(); break;
+    case TStatementKind::DropTable: DropTable(); break;
+    case TStatementKind::DropIndex: DropIndex(); break;
+    default: break;
+  }
+  return nullptr;
+}
+
+TDataDirectory& TDefinitionStatement::TableDirectory() {
+  const TSourceTable& table = Table();
+  if (table.InMemory || table.Directory.empty()) return FDirectory;
+  if (!FPathDirectory) FPathDirectory = FDirectory.Session().OpenDirectory({}, table.Directory);
+  return *FPathDirectory;
+}
+
+std::unique_ptr<TDataCursor> TDefinitionStatement::OpenTable(bool exclusive) {
+  auto cursor = std::make_unique<TDataCursor>(TableDirectory());
+  cursor->SetTableName(Table().TableName);
+  cursor->SetInMemory(Table().InMemory);
+  cursor->SetExclusive(exclusive);
+  cursor->SetReadOnly(!exclusive);
+  if (FPasswordCallback) cursor->SetPasswordCallback(FPasswordCallback);
+  cursor->Open();
+  return cursor;
+}
+
+sql::TTableLocale TDefinitionStatement::SessionLocale() const {
+  const TDataSession& session = FDirectory.Session();
+  return {session.LanguageId, session.SortId};
+}
+
+void TDefinitionStatement::DropTable() {
+  TDataCursor cursor(TableDirectory());
+  cursor.SetTableName(Table().TableName);
+  cursor.SetInMemory(Table().InMemory);
+  cursor.DeleteTable();
+}
+
+void TDefinitionStatement::DropIndex() {
+  const std::unique_ptr<TDataCursor> cursor = OpenTable(true);
+  if (!FQuery.DropPrimary) return cursor->DeleteIndex(FQuery.IndexName);
+  if (cursor->Table()->Index().NoPrimaryKey())
+    RaiseEngineError(err::InvalidIndexName, Table().TableName, {}, {}, FQuery.IndexName);
+  cursor->DeleteIndexByNumber(TIndexFile::kPrimarySlot, true);
+}
 
 }  // namespace sklad

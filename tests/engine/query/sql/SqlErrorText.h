@@ -11,19 +11,6 @@
 
 namespace sklad::testing {
 
-inline std::string SqlErrorText(const std::string& text) {
-  TQueryStatement statement(0, 0);
-  try {
-    statement.Parse(text);
-  } catch (const ESkladEngineError& e) {
-    EXPECT_EQ(e.Code(), err::SqlError);
-    const std::string prefix = "Sklad Engine Error # 11949 SQL error - ";
-    const std::string message = e.what();
-    return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
-  }
-  return "";
-}
-
 // The message of the engine error an action raises (the text after "SQL error - " for 11949, the
 // whole text for other codes); empty when it raises none.
 inline std::string SqlMessage(const std::function<void()>& action) {
@@ -36,6 +23,12 @@ inline std::string SqlMessage(const std::function<void()>& action) {
     return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
   }
   return "";
+}
+
+// The error parsing the text raises; empty when it parses.
+inline std::string SqlErrorText(const std::string& text) {
+  TQueryStatement statement(0, 0);
+  return SqlMessage([&] { statement.Parse(text); });
 }
 
 }  // namespace sklad::testing
