@@ -6,6 +6,7 @@
 
 #include "GroupAccumulator.h"
 #include "JoinedRows.h"
+#include "PartialGroups.h"
 #include "ResultTable.h"
 #include "SelectPlan.h"
 #include "engine/query/expression/ExpressionEvaluator.h"
@@ -193,16 +194,35 @@ TDataCursor* TSelectPlan::ExecuteMaterialised(const TSqlProgress& progress) {
 
 void TSelectPlan::FillRows(const TSqlProgress& progress) {
   std::vector<uint8_t> record(static_cast<size_t>(FResult->RecordSize()));
-  TReadProgress reporting(*FRows, progress);
-  int32_t appended = 0;
-  while (FRows->Next()) {
-    if (!reporting.Continue()) return;
-    if (FQuery.MaximumRowCount >= 0 && appended >= FQuery.MaximumRowCount) return;
-    FillRecord(record.data());
-    Append(record.data());
-    ++appended;
+  // A grouped result is folded in memory first; BLOB values go to the table row by row.
+  std::unique_ptr<TPartialGroups> groups;
+  if (FQuery.HasGroupBy && std::ranges::none_of(FFills, [](const TColumnFill& fill) { return fill.Blob; })) {
+    std::vector<TFieldDefinition> groupFields;
+    for (int column : FGroupColumns) groupFields.push_back(FResult->TableField(column));
+    groups = std::make_unique<TPartialGroups>(FResult->Table()->Data(), std::move(groupFields), *FAccumulator);
   }
-  reporting.Finish();
+  std::vector<uint8_t> group(record.size());
+  auto writeGroups = [&] {
+    groups->Drain([&](const uint8_t* bytes) {
+      std::copy_n(bytes, group.size(), group.begin());
+      Append(group.data());
+    });
+  };
+  TReadProgress reporting(*FRows, progress);
+  int32_t rows = 0;
+  bool reading = true;
+  while (reading && FRows->Next()) {
+    reading = reporting.Continue() && (FQuery.MaximumRowCount < 0 || rows < FQuery.MaximumRowCount);
+    if (!reading) break;
+    FillRecord(record.data());
+    if (!groups)
+      Append(record.data());
+    else if (groups->Add(record.data()))
+      writeGroups();
+    ++rows;
+  }
+  if (groups) writeGroups();
+  if (reading) reporting.Finish();
 }
 
 // Every accepted row accumulated into one record, appended even when no row qualified.
