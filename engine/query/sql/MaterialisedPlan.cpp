@@ -102,6 +102,11 @@ void TSelectPlan::PlanColumnFills() {
       // An aggregate's rows carry its argument; COUNT(*) counts every row.
       const TExpToken* value = item.Aggregate == TAggregateKind::None ? &bound : bound.First;
       fill.Value = value && value->ColumnName == "*" ? nullptr : value;
+      // An aggregate over a plain column reads the column's stored value straight from its row.
+      if (!item.Computed && fill.Value) {
+        fill.Source = &*std::ranges::find_if(FSources, [&](const TQuerySource& s) { return s.Cursor.get() == value->Source; });
+        fill.SourceField = value->FieldNumber;
+      }
       fill.Blob = item.Aggregate == TAggregateKind::None && static_cast<TFieldType>(bound.ValueType) == TFieldType::Blob;
       if (item.Aggregate == TAggregateKind::Avg) fill.CountField = ++nextCount;
     }
@@ -113,7 +118,7 @@ TFieldDefinition TSelectPlan::ResultField(size_t column) const {
   const TResultField& item = FQuery.Columns[column];
   const TColumnFill& fill = FFills[column];
   TFieldDefinition field;
-  if (fill.Source) {
+  if (item.Aggregate == TAggregateKind::None && fill.Source) {
     field = fill.Source->Cursor->TableField(fill.SourceField);
     if (field.IsAutoIncrement()) field.SetSubtype(subtype::None);
     // A copy: a row of an outer join may leave a required column empty.
@@ -124,6 +129,8 @@ TFieldDefinition TSelectPlan::ResultField(size_t column) const {
     const TExpToken& bound = *FBoundColumns[column];
     auto type = static_cast<TFieldType>(bound.ValueType);
     uint8_t sub = bound.SubType;
+    // Values of an auto-increment column are plain integers in the copy.
+    if (sub == subtype::AutoIncrement) sub = subtype::None;
     if (item.Aggregate == TAggregateKind::Avg) type = TFieldType::Float, sub = subtype::None;
     if (item.Aggregate == TAggregateKind::Sum && (type == TFieldType::SmallInt || type == TFieldType::Word))
       type = TFieldType::Integer;
@@ -174,7 +181,8 @@ int TSelectPlan::ResultColumnOf(const TOrderByField& item, std::string_view clau
   if (FResolver->Resolve(column)) {
     for (int i = 0; i < count; ++i) {
       const TColumnFill& fill = FFills[static_cast<size_t>(i)];
-      if (fill.Source && fill.Source->Cursor.get() == column.Source && fill.SourceField == column.FieldNumber)
+      if (fill.Aggregate == TAggregateKind::None && fill.Source && fill.Source->Cursor.get() == column.Source &&
+          fill.SourceField == column.FieldNumber)
         return i + 1;
     }
   }

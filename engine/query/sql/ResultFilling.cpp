@@ -3,6 +3,7 @@
 // de-duplicated, grouped with HAVING and ordered by the record sort.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "GroupAccumulator.h"
 #include "JoinedRows.h"
@@ -123,6 +124,24 @@ void StoreValue(const TExpToken& value, const TFieldDefinition& field, uint8_t* 
     std::copy_n(converted.begin(), size, at + 1);
   }
   at[0] = 1;
+}
+
+// A non-null 32-bit integer into a field of a record buffer.
+void PutInteger(const TFieldDefinition& field, uint8_t* record, int32_t value) {
+  record[field.Offset()] = 1;
+  StoreLE(record + field.Offset() + 1, value);
+}
+
+// A stored value of the integer and float types as a number; none for the other types.
+std::optional<double> StoredNumber(TFieldType type, const uint8_t* value) {
+  switch (type) {
+    case TFieldType::SmallInt: return LoadLE<int16_t>(value);
+    case TFieldType::Word: return LoadLE<uint16_t>(value);
+    case TFieldType::Integer: return LoadLE<int32_t>(value);
+    case TFieldType::Unsigned: return LoadLE<uint32_t>(value);
+    case TFieldType::Float: return LoadLE<double>(value);
+    default: return {};
+  }
 }
 
 void Check(int code, const TDataCursor& cursor) {
@@ -264,26 +283,12 @@ void TSelectPlan::FillRecord(uint8_t* record) {
   const TEvaluationContext context{FDirectory.Session().LanguageId, FDirectory.Session().SortId, &FRows->Fetcher()};
   for (const TColumnFill& fill : FFills) {
     const TFieldDefinition& target = FResult->TableField(fill.Field);
-    uint8_t* at = record + target.Offset();
     if (fill.Source) {
-      const uint8_t* source = FRows->Record(*fill.Source);
-      const TFieldDefinition& from = fill.Source->Cursor->TableField(fill.SourceField);
-      if (!source) {
-        FResult->PutTableField(fill.Field, record, nullptr);
-      } else if (fill.Blob) {
-        FBlobValues.emplace_back(fill.Field, ReadBlob(*fill.Source->Cursor, fill.SourceField, source));
-      } else if (from.IsAutoIncrement()) {
-        at[0] = 1;
-        std::copy_n(source + from.Offset(), 4, at + 1);
-      } else {
-        std::copy_n(source + from.Offset(), target.StoredSize() + 1, at);
-      }
+      CopyColumn(fill, record);
       continue;
     }
     if (fill.Aggregate == TAggregateKind::Count) {
-      const bool counted = !fill.Value || !Evaluate(*fill.Value, nullptr, context)->IsNull;
-      at[0] = 1;
-      StoreLE(at + 1, int32_t{counted ? 1 : 0});
+      PutInteger(target, record, !fill.Value || !Evaluate(*fill.Value, nullptr, context)->IsNull ? 1 : 0);
       continue;
     }
     const TExpTree value = Evaluate(*fill.Value, nullptr, context);
@@ -294,11 +299,41 @@ void TSelectPlan::FillRecord(uint8_t* record) {
     } else {
       StoreValue(*value, target, record);
     }
-    if (fill.CountField != 0) {
-      const TFieldDefinition& count = FResult->TableField(fill.CountField);
-      record[count.Offset()] = 1;
-      StoreLE(record + count.Offset() + 1, int32_t{value->IsNull ? 0 : 1});
-    }
+    if (fill.CountField != 0) PutInteger(FResult->TableField(fill.CountField), record, value->IsNull ? 0 : 1);
+  }
+}
+
+void TSelectPlan::CopyColumn(const TColumnFill& fill, uint8_t* record) {
+  const TFieldDefinition& target = FResult->TableField(fill.Field);
+  const TFieldDefinition& from = fill.Source->Cursor->TableField(fill.SourceField);
+  uint8_t* at = record + target.Offset();
+  const uint8_t* row = FRows->Record(*fill.Source);
+  // The auto-increment value has no null flag; a table without a row (outer join) gives NULL.
+  const uint8_t* value = !row                      ? nullptr
+                         : from.IsAutoIncrement()  ? row + from.Offset()
+                         : row[from.Offset()] != 0 ? row + from.Offset() + 1
+                                                   : nullptr;
+  if (fill.CountField != 0) PutInteger(FResult->TableField(fill.CountField), record, value ? 1 : 0);
+  if (fill.Aggregate == TAggregateKind::Count) {
+    PutInteger(target, record, value ? 1 : 0);
+    return;
+  }
+  std::fill_n(at, target.StoredSize() + 1, 0);
+  if (!value) return;
+  if (fill.Blob) {
+    FBlobValues.emplace_back(fill.Field, ReadBlob(*fill.Source->Cursor, fill.SourceField, row));
+    return;
+  }
+  at[0] = 1;
+  if (from.Type() == target.Type()) {
+    std::copy_n(value, target.StoredSize(), at + 1);
+  } else if (const auto number = StoredNumber(from.Type(), value); number && target.Type() == TFieldType::Float) {
+    StoreLE(at + 1, *number);
+  } else if (number && target.Type() == TFieldType::Integer) {
+    StoreLE(at + 1, static_cast<int32_t>(static_cast<int64_t>(*number)));
+  } else {
+    const TEvaluationContext context{FDirectory.Session().LanguageId, FDirectory.Session().SortId, &FRows->Fetcher()};
+    StoreValue(*Evaluate(*fill.Value, nullptr, context), target, record);
   }
 }
 

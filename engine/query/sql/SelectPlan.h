@@ -71,9 +71,10 @@ class TSelectPlan final : public TStatementRunner {
   // How one result column takes its value from a joined row.
   struct TColumnFill {
     TAggregateKind Aggregate = TAggregateKind::None;
-    const TQuerySource* Source = nullptr;  // a plain column: its table and field
+    // A plain column, or the column an aggregate is taken over: its table and field.
+    const TQuerySource* Source = nullptr;
     int SourceField = 0;
-    const TExpToken* Value = nullptr;      // otherwise its bound expression (an aggregate's argument)
+    const TExpToken* Value = nullptr;  // a computed column's bound expression, or an aggregate's argument
     int Field = 0;                         // the result column
     int CountField = 0;                    // AVG: its hidden count column
     bool Blob = false;
@@ -96,6 +97,8 @@ class TSelectPlan final : public TStatementRunner {
   void FillAggregateOnly(const TSqlProgress& progress);
   void CountRowsOnly();
   void FillRecord(uint8_t* record);
+  // The stored value of a column a row's table holds, as a plain column or an aggregate's value.
+  void CopyColumn(const TColumnFill& fill, uint8_t* record);
   void Append(uint8_t* record);
   void SortResult(const std::vector<int>& fields, TSortMode mode, bool caseInsensitive, TSortHooks hooks = {});
   bool CountsRowsOnly() const;

@@ -18,6 +18,7 @@
 #include "engine/cursor/DataCursor.h"
 #include "engine/query/sql/SqlStatement.h"
 #include "engine/storage/DataDirectory.h"
+#include "engine/storage/BcdValue.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
 #include "tests/support/TempDir.h"
@@ -26,7 +27,7 @@ namespace sklad::testing {
 namespace {
 
 constexpr int kRows = 200;
-enum GroupField { kSection = 1, kN, kS, kF, kName, kMemo };
+enum GroupField { kSection = 1, kN, kS, kF, kName, kMemo, kId, kPrice };
 
 struct GroupRow {
   std::string section;
@@ -101,6 +102,8 @@ class MaterialisedSelectTest : public ::testing::Test {
     definition.Fields.Add(TFieldDefinition::Make("f", TFieldType::Float));
     definition.Fields.Add(TFieldDefinition::Make("name", TFieldType::String, 20));
     definition.Fields.Add(TFieldDefinition::Make("memo", TFieldType::Blob, 0, subtype::Memo));
+    definition.Fields.Add(TFieldDefinition::Make("id", TFieldType::Integer, 0, subtype::AutoIncrement));
+    definition.Fields.Add(TFieldDefinition::Make("price", TFieldType::BCD, 0, subtype::None, 2));
     FDirectory->CloseTable(FDirectory->CreateTable("g", false, definition));
     TDataCursor cursor(*FDirectory);
     cursor.SetTableName("g");
@@ -115,6 +118,8 @@ class MaterialisedSelectTest : public ::testing::Test {
       cursor.PutField(kS, record.data(), reinterpret_cast<const uint8_t*>(&row.s));
       cursor.PutField(kF, record.data(), row.f ? reinterpret_cast<const uint8_t*>(&*row.f) : nullptr);
       cursor.PutField(kName, record.data(), reinterpret_cast<const uint8_t*>(row.name.c_str()));
+      const int64_t price = *EncodeBcd({int64_t{i} * 125, 2});  // i × 1.25
+      cursor.PutField(kPrice, record.data(), reinterpret_cast<const uint8_t*>(&price));
       if (!row.memo.empty()) {
         cursor.OpenBlob(kMemo, record.data(), 0, TDataCursor::kBlobWrite);
         cursor.WriteBlob(kMemo, record.data(), static_cast<int32_t>(row.memo.size()),
@@ -210,6 +215,32 @@ TEST_F(MaterialisedSelectTest, GroupByComputesEveryAggregate) {
     EXPECT_DOUBLE_EQ(Field::Float(result, 9), g.sumF / g.counted);
   }
   EXPECT_NE(result.ReadNext(nullptr), 0);
+}
+
+TEST_F(MaterialisedSelectTest, AggregatesOverAutoIncrementAndBcdColumns) {
+  auto statement = Run("SELECT section, MAX(id), AVG(id), SUM(price), MIN(price) FROM g GROUP BY section");
+  TDataCursor& result = *statement->Result();
+  EXPECT_EQ(result.GetFieldDefinition(2).Subtype(), subtype::None);  // a plain integer in the copy
+  EXPECT_EQ(result.GetFieldDefinition(4).Type(), TFieldType::BCD);
+  std::map<std::string, std::vector<int>> members;
+  for (int i = 0; i < kRows; ++i) members[FRows[static_cast<size_t>(i)].section].push_back(i);
+  result.First();
+  for (const auto& [section, rows] : members) {
+    SCOPED_TRACE(section);
+    ASSERT_EQ(result.ReadNext(nullptr), 0);
+    int64_t stored = 0;
+    result.GetField(4, result.CurrentRecord().data(), reinterpret_cast<uint8_t*>(&stored));
+    int64_t sum = 0;
+    for (int i : rows) sum += int64_t{i} * 125;
+    EXPECT_EQ(DecodeBcd(stored).Digits, sum);
+    result.GetField(5, result.CurrentRecord().data(), reinterpret_cast<uint8_t*>(&stored));
+    EXPECT_EQ(DecodeBcd(stored).Digits, int64_t{rows.front()} * 125);
+    // Auto-increment values count from 1 in insertion order.
+    EXPECT_EQ(Field::Int(result, 2), rows.back() + 1);
+    double mean = 0;
+    for (int i : rows) mean += i + 1;
+    EXPECT_DOUBLE_EQ(Field::Float(result, 3), mean / static_cast<double>(rows.size()));
+  }
 }
 
 TEST_F(MaterialisedSelectTest, HavingTestsTheAggregateOfItsOwnKind) {
