@@ -373,6 +373,37 @@ TEST_F(MaterialisedSelectTest, IntoNamedTablesKeepsTheResult) {
   FSession.CloseDirectory(privateDirectory);
 }
 
+TEST_F(MaterialisedSelectTest, AnEncryptedResultLeavesThePasswordUnknown) {
+  auto statement = Run("SELECT name INTO tajne FROM g ENCRYPTED WITH heslo");
+  EXPECT_TRUE(statement->Result()->Table()->Data().Encrypted());
+  EXPECT_EQ(statement->RowsAffected(), kRows);
+  EXPECT_FALSE(FSession.PasswordKnown("heslo"));
+  // The open result is rebuilt without the password.
+  statement->Execute();
+  EXPECT_EQ(statement->RowsAffected(), kRows);
+}
+
+TEST_F(MaterialisedSelectTest, SourceTablesOutsideTheStatementsDatabaseAreRead) {
+  Run("SELECT section, n INTO MEMORY pamet FROM g WHERE n > 0");
+  std::string dataPath = FData.Path().string();
+  std::ranges::replace(dataPath, '/', '\\');
+  TDataDirectory* other = FSession.OpenDirectory("", FPrivate.Path().string());
+  const auto positive = std::ranges::count_if(FRows, [](const GroupRow& r) { return r.n > 0; });
+  const std::pair<std::string, int64_t> cases[] = {
+      {"SELECT COUNT(*) FROM \"" + dataPath + "\\g\"", kRows},
+      {"SELECT COUNT(*) FROM MEMORY pamet", positive},
+  };
+  for (const auto& [sql, count] : cases) {
+    SCOPED_TRACE(sql);
+    TSqlStatement statement(*other, sql);
+    TDataCursor& result = *statement.Execute();
+    result.First();
+    ASSERT_EQ(result.ReadNext(nullptr), 0);
+    EXPECT_EQ(Field::Int(result, 1), count);
+  }
+  FSession.CloseDirectory(other);
+}
+
 TEST_F(MaterialisedSelectTest, ATemporaryResultGoesWithItsStatement) {
   auto first = Run("SELECT DISTINCT section FROM g");
   auto second = Run("SELECT DISTINCT section FROM g");
