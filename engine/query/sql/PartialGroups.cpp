@@ -3,8 +3,8 @@
 namespace sklad {
 
 TPartialGroups::TPartialGroups(TDataFile& file, std::vector<TFieldDefinition> groupFields,
-                               const TGroupAccumulator& accumulator)
-    : FFile(file), FGroupFields(std::move(groupFields)), FAccumulator(accumulator),
+                               const TGroupAccumulator& accumulator, size_t capacity)
+    : FFile(file), FGroupFields(std::move(groupFields)), FAccumulator(accumulator), FCapacity(capacity),
       FRow(std::make_unique<TRecord>(file)) {}
 
 TPartialGroups::~TPartialGroups() = default;
@@ -25,7 +25,7 @@ bool TPartialGroups::Add(const uint8_t* record) {
   group->SetFieldArea(record);
   FGroups.push_back(std::move(group));
   FIndex.emplace(FKey, FGroups.size() - 1);
-  return FGroups.size() >= kCapacity;
+  return FGroups.size() >= FCapacity;
 }
 
 }  // namespace sklad

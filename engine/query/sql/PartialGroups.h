@@ -20,10 +20,11 @@ class TDataFile;
 
 class TPartialGroups {
  public:
-  // The most groups held before they must be written out.
+  // The most groups held before they must be written out, unless told otherwise.
   static constexpr size_t kCapacity = 65536;
 
-  TPartialGroups(TDataFile& file, std::vector<TFieldDefinition> groupFields, const TGroupAccumulator& accumulator);
+  TPartialGroups(TDataFile& file, std::vector<TFieldDefinition> groupFields, const TGroupAccumulator& accumulator,
+                 size_t capacity = kCapacity);
   ~TPartialGroups();
 
   // Folds a row's record image into its group; answers whether the groups are full.
@@ -40,6 +41,7 @@ class TPartialGroups {
   TDataFile& FFile;
   std::vector<TFieldDefinition> FGroupFields;
   const TGroupAccumulator& FAccumulator;
+  size_t FCapacity;
   std::unique_ptr<TRecord> FRow;
   std::vector<std::unique_ptr<TRecord>> FGroups;
   std::unordered_map<std::string, size_t> FIndex;

@@ -22,8 +22,6 @@ class TResultTable {
   TResultTable& operator=(const TResultTable&) = delete;
 
   TDataCursor& Cursor() const { return *FCursor; }
-  const std::string& Name() const { return FName; }
-  bool Temporary() const { return FTemporary; }
 
  private:
   void Create(TTableDefinition& definition);
