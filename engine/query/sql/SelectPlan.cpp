@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "JoinedRows.h"
 #include "GroupAccumulator.h"
+#include "JoinedRows.h"
 #include "QueryStatement.h"
 #include "ResultTable.h"
 #include "StatementDirectories.h"

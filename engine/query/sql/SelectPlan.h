@@ -74,9 +74,10 @@ class TSelectPlan final : public TStatementRunner {
     // A plain column, or the column an aggregate is taken over: its table and field.
     const TQuerySource* Source = nullptr;
     int SourceField = 0;
-    const TExpToken* Value = nullptr;  // a computed column's bound expression, or an aggregate's argument
-    int Field = 0;                         // the result column
-    int CountField = 0;                    // AVG: its hidden count column
+    // A computed column's bound expression, or an aggregate's argument; null for COUNT(*).
+    const TExpToken* Value = nullptr;
+    int Field = 0;       // the result column
+    int CountField = 0;  // AVG: its hidden count column
     bool Blob = false;
   };
   void PlanMaterialised();
