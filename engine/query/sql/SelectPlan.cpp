@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "GroupAccumulator.h"
 #include "JoinedRows.h"
 #include "QueryStatement.h"
+#include "ResultTable.h"
+#include "StatementDirectories.h"
 #include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/ExpressionBinder.h"
 #include "engine/query/expression/ExpressionPreparation.h"
@@ -69,10 +72,17 @@ void PutColumnsLeft(TExpToken* node) {
 
 TSelectPlan::TSelectPlan(TDataQuery& query, TDataDirectory& directory) : FQuery(query), FDirectory(directory) {}
 
-TSelectPlan::~TSelectPlan() = default;
+// The result and the source cursors go before the directories they were opened in.
+TSelectPlan::~TSelectPlan() {
+  FResultTable.reset();
+  FRows.reset();
+  FSources.clear();
+  FDirectories.reset();
+}
 
 void TSelectPlan::Plan(const std::function<bool()>& passwordCallback) {
   if (FQuery.HasGroupBy) FQuery.Distinct = false;
+  FDirectories = std::make_unique<TStatementDirectories>(FDirectory);
   OpenSources(passwordCallback);
   FResolver = std::make_unique<TSourceResolver>(FSources);
   const TDataSession& session = FDirectory.Session();
@@ -82,16 +92,17 @@ void TSelectPlan::Plan(const std::function<bool()>& passwordCallback) {
   if (FQuery.RequestLive) MatchOrderBy();
   DecideLive();
   RewriteCondition();
-  if (!FLive) RaiseNotSupported();
-  BuildView();
+  if (FLive)
+    BuildView();
+  else
+    PlanMaterialised();
 }
 
 void TSelectPlan::OpenSources(const std::function<bool()>& passwordCallback) {
   for (auto& table : FQuery.Sources) {
-    if (!table->Directory.empty()) RaiseSql("tables outside the statement's database are not supported yet");
     TQuerySource source;
     source.Table = table.get();
-    source.Cursor = std::make_unique<TDataCursor>(FDirectory);
+    source.Cursor = std::make_unique<TDataCursor>(FDirectories->Of(*table));
     source.Cursor->SetTableName(table->TableName);
     source.Cursor->SetInMemory(table->InMemory);
     source.Cursor->SetReadOnly(!FQuery.RequestLive);
@@ -167,15 +178,17 @@ void TSelectPlan::ResolveSelectList() {
 }
 
 void TSelectPlan::BindComputedColumn(TResultField& item) {
+  // A bound copy: the parsed item stays as written, for matching the aggregates of HAVING.
   TExpressionBinder binder(err::SqlError, "", "source column expression", *FResolver);
-  TExpToken* root = item.Expression.release();
+  FBoundColumns.resize(FQuery.Columns.size());
+  TExpToken* root = CopyTree(*item.Expression).release();
   try {
     binder.Bind(root, false);
   } catch (...) {
-    item.Expression.reset(root);
+    TExpTree discard(root);
     throw;
   }
-  item.Expression.reset(root);
+  FBoundColumns[static_cast<size_t>(&item - FQuery.Columns.data())].reset(root);
   const auto type = static_cast<TFieldType>(root->ValueType);
   const bool bytes = type == TFieldType::Bytes || type == TFieldType::VarBytes;
   if ((type == TFieldType::String && root->Size >= kLargestComputedString) || (bytes && root->Size > kLargestComputedBytes))
@@ -263,10 +276,6 @@ void TSelectPlan::RewriteCondition() {
   PutColumnsLeft(FQuery.Condition.get());
 }
 
-void TSelectPlan::RaiseNotSupported() const {
-  RaiseSql("materialised SELECT results are not supported yet");
-}
-
 void TSelectPlan::BuildView() {
   TDataCursor& cursor = *FSources.front().Cursor;
   // A view that shows the table's own fields in their own order under their own names needs no
@@ -279,7 +288,8 @@ void TSelectPlan::BuildView() {
   FResult = &cursor;
 }
 
-TDataCursor* TSelectPlan::Execute(const TSqlProgress&) {
+TDataCursor* TSelectPlan::Execute(const TSqlProgress& progress) {
+  if (!FLive) return ExecuteMaterialised(progress);
   TQuerySource& base = FSources.front();
   RemoveCondition(base);
   TExpTree condition = BindCondition(FQuery.Condition.get(), *FResolver, FDirectory);

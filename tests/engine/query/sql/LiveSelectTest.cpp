@@ -224,11 +224,8 @@ TEST_F(LiveSelectTest, PlanningFaultsGiveTheirMessages) {
        "Table correlation name 'x' referenced in WHERE clause is not defined in the FROM clause"},
       {"SELECT name || name || name || name || name FROM t",
        "Column expression 'name || name || name || name || name' exceeds the maximum allowable field size"},
-      {"SELECT name FROM t ORDER BY src", "materialised SELECT results are not supported yet"},
-      {"SELECT DISTINCT name FROM t", "materialised SELECT results are not supported yet"},
-      {"SELECT * FROM t a, t b", "materialised SELECT results are not supported yet"},
-      {"SELECT COUNT(*) FROM t", "materialised SELECT results are not supported yet"},
-      {"SELECT * INTO x FROM t", "materialised SELECT results are not supported yet"},
+      {"SELECT name FROM t ORDER BY src",
+       "Invalid column name 'src' or table correlation name '' specified in ORDER BY clause"},
       {"SELECT * FROM t WHERE r IN (SELECT r FROM t)", "sub-selects are not supported yet"},
       {"DELETE FROM t", "data-changing statements are not supported yet"},
   };
@@ -241,8 +238,12 @@ TEST_F(LiveSelectTest, PlanningFaultsGiveTheirMessages) {
 }
 
 TEST_F(LiveSelectTest, WithoutRequestLiveTheResultIsACopy) {
-  TSqlStatement statement(FDatabase->Directory(), "SELECT * FROM t");
-  EXPECT_EQ(SqlMessage([&] { statement.Prepare(); }), "materialised SELECT results are not supported yet");
+  TSqlStatement statement(FDatabase->Directory(), "SELECT * FROM t WHERE r = '3'");
+  statement.Prepare();
+  EXPECT_FALSE(statement.ResultIsLive());
+  TDataCursor& result = *statement.Execute();
+  EXPECT_NE(result.Table(), nullptr);
+  EXPECT_EQ(statement.RowsAffected(), static_cast<int32_t>(Expected([](auto& row) { return row.r == "3"; }).size()));
 }
 
 }  // namespace
