@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "DataQuery.h"
+#include "JoinLookup.h"
 #include "QuerySources.h"
 #include "engine/query/expression/ExpressionEvaluator.h"
 
@@ -42,16 +44,63 @@ class TJoinedRows {
   // The first table in join order, and how often its record changed since Start (progress).
   TQuerySource& Leader() const;
   int32_t LeaderRows() const { return FLeaderRows; }
+  // The joins Plan extracted (planning checks, tests).
+  size_t JoinCount() const { return FJoins.size(); }
 
  private:
   class TRowFetcher;
+
+  // A join extracted from the condition: comparisons (earlier table's side on the left) from the
+  // earlier source table to the later one, in list order.
+  struct TJoinLink {
+    TJoinKind Kind = TJoinKind::Inner;  // inner or left outer
+    size_t Left = 0, Right = 0;
+    std::vector<TExpTree> Comparisons;
+  };
+
+  // ---- Planning (JoinExtraction.cpp) ----
+  // The source tables a tree's columns belong to, in list order; raises the message of a
+  // qualified column whose correlation name no source table has.
+  std::vector<size_t> TablesOf(const TExpToken* node) const;
+  // Where each part of the condition below the logical operators goes; raises the join errors.
+  enum class TPart : uint8_t { Keep, Join, PostJoin };
+  void ClassifyParts(TExpToken* node, std::vector<std::pair<TExpToken*, TPart>>& parts);
+  TExpToken* MoveParts(TExpToken* node, const std::vector<std::pair<TExpToken*, TPart>>& parts);
+  // The join a comparison between the two tables makes, without its comparisons.
+  static TJoinLink LinkOf(const TExpToken& comparison, size_t first, size_t second);
+  // Adds a checked join comparison to its join.
+  void AddJoin(TExpTree comparison);
+  // Whether a table's row may be NULL: it is reached through a left outer join.
+  std::vector<bool> NullableTables() const;
+
+  // ---- Execution (ConditionPlacement.cpp) ----
+  void PlaceSingleTableConditions();
+  // Whether a single-table part of the condition goes on its table's cursor.
+  bool ServedOnCursor(const TExpToken& part, size_t table, bool nullable) const;
+  void BindJoins();
+  // The first table in join order: the smallest table that can lead, unless NOJOINOPTIMIZE.
+  size_t ChooseLeader();
+  void AddSteps(size_t table, std::vector<bool>& placed, const TJoinLink* via);
+  bool Accepted() const;
 
   TDataQuery& FQuery;
   std::vector<TQuerySource>& FSources;
   TSourceResolver& FResolver;
   TDataDirectory& FDirectory;
   std::unique_ptr<TRowFetcher> FFetcher;
+  TEvaluationContext FContext;
+
+  std::vector<TJoinLink> FJoins;
+  TExpTree FPostJoin;  // OR and NOT conditions over several tables, and the rest over several
+
+  // Bound by Start.
+  TExpTree FBoundCondition;
+  TExpTree FBoundPostJoin;
+  std::vector<std::vector<TExpTree>> FBoundJoins;  // per join, its comparisons
+  std::vector<const TExpToken*> FResidual;        // parts of FBoundCondition tested per row
+  std::vector<std::unique_ptr<TJoinLookup>> FSteps;  // the sources in join order
   bool FStarted = false;
+  bool FPositioned = false;
   int32_t FLeaderRows = 0;
 };
 
