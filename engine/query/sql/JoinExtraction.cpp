@@ -50,14 +50,14 @@ std::vector<size_t> TJoinedRows::TablesOf(const TExpToken* node) const {
   return tables;
 }
 
+// Runs once: the joins leave the parsed condition, which later executions bind as it is then.
 void TJoinedRows::Plan() {
-  FJoins.clear();
-  FPostJoin.reset();
-  if (!FQuery.Condition) return;
+  if (FPlanned || !FQuery.Condition) return;
   // Every check first, so that a fault leaves the parsed condition as it was.
   std::vector<std::pair<TExpToken*, TPart>> parts;
   ClassifyParts(FQuery.Condition.get(), parts);
   FQuery.Condition.reset(MoveParts(FQuery.Condition.release(), parts));
+  FPlanned = true;
 }
 
 // The condition is walked through its AND nodes. A comparison whose two sides both name columns,

@@ -6,6 +6,7 @@
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/query/expression/ValueClasses.h"
 #include "engine/storage/DataTable.h"
+#include "engine/storage/IndexFile.h"
 
 namespace sklad {
 namespace {
@@ -51,6 +52,12 @@ void TJoinLookup::Start() {
     const int slot = EqualityIndex(*comparison.Inner);
     if (slot < 0) continue;
     FSource.Cursor->SelectIndex(slot);
+    const TIndexDefinition index = FSource.Cursor->Table()->Index().Definition(slot);
+    // Keys of these types are equal exactly when their values are: a key found is a match, and
+    // a unique key of the one column has no second match.
+    const TFieldType type = TypeOf(*comparison.Inner);
+    FKeyExact = IsInteger(type) || type == TFieldType::Date || type == TFieldType::Time || type == TFieldType::Boolean;
+    FKeyUnique = FKeyExact && index.Unique() && index.FieldCount() == 1;
     FKeyField = comparison.Inner->FieldNumber;
     FKeyValue = FValues[i];
     FKeyComparison = FComparisonNodes[i];
@@ -88,15 +95,27 @@ int TJoinLookup::EqualityIndex(const TExpToken& column) const {
 
 void TJoinLookup::FillValues() {
   for (size_t i = 0; i < FComparisons.size(); ++i) {
-    TExpTree value = Evaluate(*FComparisons[i].Outer, nullptr, FContext);
-    FitJoinValue(*value, *FComparisons[i].Inner, FContext);
+    const TExpToken& outer = *FComparisons[i].Outer;
     TExpToken& target = *FValues[i];
-    target.ValueType = value->ValueType;
-    target.SubType = value->SubType;
-    target.Size = value->Size;
-    target.Scale = value->Scale;
-    target.IsNull = value->IsNull;
-    std::swap(target.Value, value->Value);
+    if (outer.Kind == TNodeKind::Column) {
+      // A column's value straight from its record.
+      target.FieldNumber = outer.FieldNumber;
+      target.Source = outer.Source;
+      target.ValueType = outer.ValueType;
+      target.SubType = outer.SubType;
+      target.Size = outer.Size;
+      target.Scale = outer.Scale;
+      FContext.Fetcher->Fetch(nullptr, target);
+    } else {
+      TExpTree value = Evaluate(outer, nullptr, FContext);
+      target.ValueType = value->ValueType;
+      target.SubType = value->SubType;
+      target.Size = value->Size;
+      target.Scale = value->Scale;
+      target.IsNull = value->IsNull;
+      std::swap(target.Value, value->Value);
+    }
+    FitJoinValue(target, *FComparisons[i].Inner, FContext);
   }
 }
 
@@ -120,9 +139,9 @@ bool TJoinLookup::First() {
 }
 
 bool TJoinLookup::Next() {
-  if (FSource.NullRow) return false;
+  if (FSource.NullRow || FKeyUnique) return false;
   if (FSource.Cursor->ReadNext(nullptr) != 0) return false;
-  return FKeyField == 0 || AcceptKeyed();
+  return FKeyField == 0 || AcceptKeyed(false);
 }
 
 bool TJoinLookup::SeekKey() {
@@ -132,16 +151,17 @@ bool TJoinLookup::SeekKey() {
   if (!value.IsNull && value.ValueType != cursor.TableField(FKeyField).TypeCode()) return false;
   cursor.PutTableField(FKeyField, FKeyRecord.data(), value.IsNull ? nullptr : value.Value.data());
   if (!cursor.FindKey(false, FKeyRecord.data(), nullptr, 0, true, 1)) return false;
-  return AcceptKeyed();
+  return AcceptKeyed(FKeyExact && !value.IsNull);
 }
 
-bool TJoinLookup::AcceptKeyed() {
+bool TJoinLookup::AcceptKeyed(bool keyMatches) {
   TDataCursor& cursor = *FSource.Cursor;
   const bool onlyKey = FComparisons.size() == 1;
   for (;;) {
-    if (!ConditionHolds(*FKeyComparison, nullptr, FContext)) return false;
+    if (!keyMatches && !ConditionHolds(*FKeyComparison, nullptr, FContext)) return false;
     if (onlyKey || ConditionHolds(*FCondition, nullptr, FContext)) return true;
     if (cursor.ReadNext(nullptr) != 0) return false;
+    keyMatches = false;
   }
 }
 
@@ -164,6 +184,7 @@ void TJoinLookup::Stop() {
   FFilter = nullptr;
   if (FKeyField != 0) FSource.Cursor->SelectIndex(TDataCursor::kNaturalOrder);
   FKeyField = 0;
+  FKeyExact = FKeyUnique = false;
   FKeyComparison = FKeyValue = nullptr;
   FValues.clear();
   FComparisonNodes.clear();

@@ -47,8 +47,8 @@ class TJoinLookup {
   void FillValues();
   bool SeekKey();
   // From the current record on in index order: the first one the comparisons accept, while the
-  // key equality holds.
-  bool AcceptKeyed();
+  // key equality holds (known to hold for the current record with keyMatches).
+  bool AcceptKeyed(bool keyMatches);
   bool PlaceFilter();
 
   TQuerySource& FSource;
@@ -65,6 +65,8 @@ class TJoinLookup {
   const TExpToken* FKeyComparison = nullptr;
   const TExpToken* FKeyValue = nullptr;
   int FKeyField = 0;
+  bool FKeyExact = false;   // a key found equals the value
+  bool FKeyUnique = false;  // and no second record has it
   std::vector<uint8_t> FKeyRecord;
   TFilter* FFilter = nullptr;
 };

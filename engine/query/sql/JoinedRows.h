@@ -90,6 +90,7 @@ class TJoinedRows {
   std::unique_ptr<TRowFetcher> FFetcher;
   TEvaluationContext FContext;
 
+  bool FPlanned = false;
   std::vector<TJoinLink> FJoins;
   TExpTree FPostJoin;  // OR and NOT conditions over several tables, and the rest over several
 
