@@ -23,7 +23,7 @@ std::vector<TestTable> Tables() {
                 {3, 2}};
   // No index: joins into it go through a filter per row.
   TestTable proj{"proj", {{"id", T::Integer}, {"dept", T::Integer}, {"title", T::String, 10}},
-                 {{"10", "1", "Alpha"}, {"11", "2", "Beta"}, {"12", "3", "Gamma"}}, 0, {}};
+                 {{"10", "1", "Alpha"}, {"11", "2", "Beta"}, {"12", "3", "Gamma"}, {"13", "", "Delta"}}, 0, {}};
   TestTable grade{"grade", {{"level", T::Float}, {"label", T::String, 10}},
                   {{"2.5", "half"}, {"2", "two"}, {"1", "one"}}, 0, {1}};
   TestTable tags{"tags", {{"name", T::String, 10}, {"note", T::String, 10}}, {{"B*", "star"}, {"Bob", "exact"}}, 0, {}};
@@ -76,6 +76,10 @@ TEST_F(JoinTest, JoinedRowsMatchTheCondition) {
       {"SELECT e.name, d.name FROM emp e, dept d WHERE e.dept = d.id AND e.salary > 150 AND d.name <> 'Ops'",
        {"Bob|Dev", "Cyd|Dev"}},
       {"SELECT e.name FROM emp e, dept d WHERE e.id = d.id", {"Ann", "Bob", "Cyd"}},
+      // = holds for two NULLs, in a join as in any condition: through a filter and through a key.
+      {"SELECT e.name, p.title FROM emp e, proj p WHERE e.dept = p.dept", {"Ann|Alpha", "Bob|Beta", "Cyd|Beta", "Dan|Delta"}},
+      {"SELECT p.title, e.name FROM proj p, emp e WHERE p.dept = e.dept NOJOINOPTIMIZE",
+       {"Alpha|Ann", "Beta|Bob", "Beta|Cyd", "Delta|Dan"}},
       // Both sides of the one comparison mix nothing: a condition over two tables, not a join.
       {"SELECT e.name, d.name FROM emp e, dept d WHERE e.id + d.id = 3", {"Ann|Dev", "Bob|Sales"}},
       {"SELECT e.name, d.name FROM emp e, dept d WHERE e.name = 'Ann'", {"Ann|Dev", "Ann|Ops", "Ann|Sales"}},
