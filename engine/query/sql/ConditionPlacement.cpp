@@ -75,14 +75,23 @@ void TJoinedRows::BindJoins() {
 // A part of one table goes on that table's cursor when an index serves it; other parts are
 // tested on each joined row. On a table an outer join may leave NULL, a part of the join's ON
 // condition always goes on the cursor (it decides which records match, not which rows remain),
-// and a WHERE part is always tested on the joined row, where it sees the NULL row.
+// and a WHERE part is always tested on the joined row, where it sees the NULL row. A part of an
+// outer join's ON condition on the table the join comes from decides whether that row finds a
+// match; the row itself remains.
 void TJoinedRows::PlaceSingleTableConditions() {
   std::vector<const TExpToken*> parts;
   SplitAnd(FBoundCondition.get(), parts);
   const std::vector<bool> nullable = NullableTables();
   std::vector<TExpTree> served(FSources.size());
+  FOuterRowConditions.assign(FJoins.size(), {});
   for (const TExpToken* part : parts) {
     const std::vector<size_t> tables = TablesOf(part);
+    if (tables.size() == 1 && part->FromJoin && !nullable[tables.front()]) {
+      if (const TJoinLink* join = OnlyOuterJoinFrom(tables.front())) {
+        FOuterRowConditions[static_cast<size_t>(join - FJoins.data())].push_back(part);
+        continue;
+      }
+    }
     if (tables.size() == 1 && ServedOnCursor(*part, tables.front(), nullable[tables.front()])) {
       AndInto(served[tables.front()], CopyTree(*part).release());
       continue;
@@ -91,6 +100,18 @@ void TJoinedRows::PlaceSingleTableConditions() {
   }
   for (size_t table = 0; table < FSources.size(); ++table)
     if (served[table]) PlaceCondition(FSources[table], *served[table]);
+}
+
+// The ON condition a table's part came from is known only when the table takes part in one join
+// alone, an outer join from it.
+const TJoinedRows::TJoinLink* TJoinedRows::OnlyOuterJoinFrom(size_t table) const {
+  const TJoinLink* found = nullptr;
+  for (const TJoinLink& join : FJoins) {
+    if (join.Left != table && join.Right != table) continue;
+    if (found || join.Left != table || join.Kind != TJoinKind::LeftOuter) return nullptr;
+    found = &join;
+  }
+  return found;
 }
 
 bool TJoinedRows::ServedOnCursor(const TExpToken& part, size_t table, bool nullable) const {
@@ -146,6 +167,8 @@ void TJoinedRows::AddSteps(size_t table, std::vector<bool>& placed, const TJoinL
   }
   FSteps.push_back(std::make_unique<TJoinLookup>(FSources[table], from, via ? via->Kind : TJoinKind::Inner,
                                                  std::move(comparisons), FContext));
+  if (via && !FOuterRowConditions.empty())
+    FSteps.back()->SetFromRowConditions(FOuterRowConditions[static_cast<size_t>(via - FJoins.data())]);
   placed[table] = true;
   for (const TJoinLink& join : FJoins) {
     if (join.Left == table && !placed[join.Right]) AddSteps(join.Right, placed, &join);
@@ -161,6 +184,7 @@ void TJoinedRows::Stop() {
     source.NullRow = false;
   }
   FResidual.clear();
+  FOuterRowConditions.clear();
   FBoundJoins.clear();
   FBoundCondition.reset();
   FBoundPostJoin.reset();

@@ -123,7 +123,7 @@ bool TJoinLookup::First() {
   FSource.NullRow = false;
   TDataCursor& cursor = *FSource.Cursor;
   bool found;
-  if (FFrom && FFrom->NullRow) {
+  if ((FFrom && FFrom->NullRow) || !FromRowJoins()) {
     found = false;
   } else if (FComparisons.empty()) {
     cursor.First();
@@ -136,6 +136,11 @@ bool TJoinLookup::First() {
   // Everything joined from a NULL row is NULL too.
   FSource.NullRow = FKind == TJoinKind::LeftOuter || (FFrom && FFrom->NullRow);
   return FSource.NullRow;
+}
+
+bool TJoinLookup::FromRowJoins() const {
+  return std::ranges::all_of(FFromRowConditions,
+                             [&](const TExpToken* condition) { return ConditionHolds(*condition, nullptr, FContext); });
 }
 
 bool TJoinLookup::Next() {

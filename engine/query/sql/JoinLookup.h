@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "QuerySources.h"
@@ -31,6 +32,9 @@ class TJoinLookup {
   TJoinLookup& operator=(const TJoinLookup&) = delete;
 
   TQuerySource& Source() const { return FSource; }
+  // Conditions on the row of the table the join comes from that belong to the join's ON: when
+  // one fails, the join finds no record for that row.
+  void SetFromRowConditions(std::vector<const TExpToken*> conditions) { FFromRowConditions = std::move(conditions); }
   const TQuerySource* From() const { return FFrom; }
   // Chooses the index or the filter; the table's single-table conditions are on its cursor.
   void Start();
@@ -44,6 +48,7 @@ class TJoinLookup {
  private:
   void BuildCondition();
   int EqualityIndex(const TExpToken& column) const;
+  bool FromRowJoins() const;
   void FillValues();
   bool SeekKey();
   // From the current record on in index order: the first one the comparisons accept, while the
@@ -55,6 +60,7 @@ class TJoinLookup {
   const TQuerySource* FFrom;
   TJoinKind FKind;
   std::vector<TComparison> FComparisons;
+  std::vector<const TExpToken*> FFromRowConditions;
   const TEvaluationContext& FContext;
   // The comparisons with the outer sides' values as constants, joined by AND; the values change
   // per row.

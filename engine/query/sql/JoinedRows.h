@@ -27,9 +27,9 @@ class TJoinedRows {
   // raises 11949 with the message of the first fault.
   void Plan();
   // Execution: removes the filters of the previous run, binds what is left of the condition,
-  // places the single-table conditions on the source cursors and orders the joins. With
-  // countOnly (a COUNT(*) alone over one table) the whole condition goes on the cursor, so that
-  // its record count is the answer.
+  // places the single-table conditions on the source cursors and orders the joins. With one
+  // source table the whole condition goes on its cursor, so that for countOnly (a COUNT(*)
+  // alone) the cursor's record count is the answer.
   void Start(bool countOnly);
   // Goes to the next joined row that the conditions accept: every source cursor stands on its
   // record, or has NullRow set. False after the last row.
@@ -44,8 +44,6 @@ class TJoinedRows {
   // The first table in join order, and how often its record changed since Start (progress).
   TQuerySource& Leader() const;
   int32_t LeaderRows() const { return FLeaderRows; }
-  // The joins Plan extracted (planning checks, tests).
-  size_t JoinCount() const { return FJoins.size(); }
 
  private:
   class TRowFetcher;
@@ -77,6 +75,9 @@ class TJoinedRows {
   void PlaceSingleTableConditions();
   // Whether a single-table part of the condition goes on its table's cursor.
   bool ServedOnCursor(const TExpToken& part, size_t table, bool nullable) const;
+  // The join of an ON condition part on the table: its one join, when that is an outer join
+  // from it; null otherwise.
+  const TJoinLink* OnlyOuterJoinFrom(size_t table) const;
   void BindJoins();
   // The first table in join order: the smallest table that can lead, unless NOJOINOPTIMIZE.
   size_t ChooseLeader();
@@ -92,13 +93,15 @@ class TJoinedRows {
 
   bool FPlanned = false;
   std::vector<TJoinLink> FJoins;
-  TExpTree FPostJoin;  // OR and NOT conditions over several tables, and the rest over several
+  TExpTree FPostJoin;  // parts over several tables that make no join: tested on each joined row
 
   // Bound by Start.
   TExpTree FBoundCondition;
   TExpTree FBoundPostJoin;
   std::vector<std::vector<TExpTree>> FBoundJoins;  // per join, its comparisons
   std::vector<const TExpToken*> FResidual;        // parts of FBoundCondition tested per row
+  // Per join: parts of an outer join's ON condition on the table it comes from.
+  std::vector<std::vector<const TExpToken*>> FOuterRowConditions;
   std::vector<std::unique_ptr<TJoinLookup>> FSteps;  // the sources in join order
   bool FStarted = false;
   bool FPositioned = false;

@@ -60,12 +60,14 @@ class JoinModel {
     else if (!three) text += ", b WHERE ";
     text += "a." + first.Left + " " + first.Operator + " b." + first.Right;
     if (three) text += " AND b." + second.Left + " " + second.Operator + " c." + second.Right;
+    // An outer join's condition on one table goes in its ON or in the WHERE.
+    const bool inOn = outer && filter && Pick(2) == 0;
     if (filter) {
-      text += std::string(outer ? " WHERE " : " AND ") + "abc"[filter->Table] + "." + filter->Column + " " +
+      text += std::string(outer && !inOn ? " WHERE " : " AND ") + "abc"[filter->Table] + "." + filter->Column + " " +
               filter->Operator + " " + std::to_string(filter->Constant);
     }
     if (Pick(2) == 0) text += " NOJOINOPTIMIZE";
-    std::vector<std::string> expected = Expected(three, outer, first, second, filter);
+    std::vector<std::string> expected = Expected(three, outer, inOn, first, second, filter);
     std::vector<std::string> actual = FDatabase->JoinedRows(text);
     std::ranges::sort(expected);
     std::ranges::sort(actual);
@@ -123,7 +125,8 @@ class JoinModel {
     return column == "x" ? row->X : row->Y;
   }
 
-  std::vector<std::string> Expected(bool three, bool outer, const Join& first, const Join& second,
+  // inOn: the filter belongs to the outer join's ON condition, so it decides matches only.
+  std::vector<std::string> Expected(bool three, bool outer, bool inOn, const Join& first, const Join& second,
                                     const std::optional<Condition>& filter) const {
     std::vector<std::string> rows;
     auto accepted = [&](const ModelRow* a, const ModelRow* b, const ModelRow* c) {
@@ -136,16 +139,17 @@ class JoinModel {
       bool matched = false;
       for (const ModelRow& b : FRows[1]) {
         if (!Holds(first.Operator, ValueOf(&a, first.Left), ValueOf(&b, first.Right))) continue;
+        if (inOn && !accepted(&a, &b, nullptr)) continue;
         matched = true;
         if (!three) {
-          if (accepted(&a, &b, nullptr)) rows.push_back(id(&a) + "|" + id(&b));
+          if (inOn || accepted(&a, &b, nullptr)) rows.push_back(id(&a) + "|" + id(&b));
           continue;
         }
         for (const ModelRow& c : FRows[2])
           if (Holds(second.Operator, ValueOf(&b, second.Left), ValueOf(&c, second.Right)) && accepted(&a, &b, &c))
             rows.push_back(id(&a) + "|" + id(&b) + "|" + id(&c));
       }
-      if (outer && !matched && accepted(&a, nullptr, nullptr)) rows.push_back(id(&a) + "|NULL");
+      if (outer && !matched && (inOn || accepted(&a, nullptr, nullptr))) rows.push_back(id(&a) + "|NULL");
     }
     return rows;
   }

@@ -60,6 +60,9 @@ TEST_F(JoinTest, JoinedRowsMatchTheCondition) {
       {"SELECT e.name, d.name FROM emp e LEFT JOIN dept d ON e.dept = d.id WHERE d.name IS NULL", {"Dan|NULL", "Eve|NULL"}},
       {"SELECT e.name, d.name FROM emp e LEFT JOIN dept d ON e.dept = d.id AND d.name = 'Dev'",
        {"Ann|NULL", "Bob|Dev", "Cyd|Dev", "Dan|NULL", "Eve|NULL"}},
+      // An ON condition on the outer join's own table decides whether its row finds a match.
+      {"SELECT e.name, d.name FROM emp e LEFT JOIN dept d ON e.dept = d.id AND e.salary > 150",
+       {"Ann|NULL", "Bob|Dev", "Cyd|Dev", "Dan|NULL", "Eve|NULL"}},
       // Everything joined from a NULL row is NULL too.
       {"SELECT e.name, d.name, p.title FROM emp e LEFT JOIN dept d ON e.dept = d.id LEFT JOIN proj p ON d.id = p.dept",
        {"Ann|Sales|Alpha", "Bob|Dev|Beta", "Cyd|Dev|Beta", "Dan|NULL|NULL", "Eve|NULL|NULL"}},
