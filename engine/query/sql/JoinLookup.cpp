@@ -56,7 +56,7 @@ void TJoinLookup::Start() {
     // Keys of these types are equal exactly when their values are: a key found is a match, and
     // a unique key of the one column has no second match.
     const TFieldType type = TypeOf(*comparison.Inner);
-    FKeyExact = IsInteger(type) || type == TFieldType::Date || type == TFieldType::Time || type == TFieldType::Boolean;
+    FKeyExact = IsInteger(type) || type == TFieldType::Date || type == TFieldType::Time;
     FKeyUnique = FKeyExact && index.Unique() && index.FieldCount() == 1;
     FKeyField = comparison.Inner->FieldNumber;
     FKeyValue = FValues[i];

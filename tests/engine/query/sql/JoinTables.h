@@ -27,6 +27,7 @@ struct TestColumn {
   std::string Name;
   TFieldType Type = TFieldType::Integer;
   int Size = 0;  // strings
+  uint8_t Subtype = subtype::None;  // an auto-increment integer numbers its rows itself
 };
 
 struct TestTable {
@@ -141,7 +142,7 @@ class JoinDatabase {
   void Create(const TestTable& table) {
     TTableDefinition definition;
     for (const TestColumn& column : table.Columns)
-      definition.Fields.Add(TFieldDefinition::Make(column.Name, column.Type, column.Size));
+      definition.Fields.Add(TFieldDefinition::Make(column.Name, column.Type, column.Size, column.Subtype));
     if (table.PrimaryKey) definition.Primary.SetFieldNumber(0, static_cast<uint16_t>(table.PrimaryKey));
     for (int field : table.IndexedFields) {
       TIndexDefinition index;
@@ -158,6 +159,7 @@ class JoinDatabase {
       cursor.InitRecord(record.data());
       for (size_t i = 0; i < row.size(); ++i) {
         const int fieldNo = static_cast<int>(i) + 1;
+        if (table.Columns[i].Subtype == subtype::AutoIncrement) continue;
         if (row[i].empty()) {
           cursor.PutField(fieldNo, record.data(), nullptr);
           continue;

@@ -27,7 +27,10 @@ std::vector<TestTable> Tables() {
   TestTable grade{"grade", {{"level", T::Float}, {"label", T::String, 10}},
                   {{"2.5", "half"}, {"2", "two"}, {"1", "one"}}, 0, {1}};
   TestTable tags{"tags", {{"name", T::String, 10}, {"note", T::String, 10}}, {{"B*", "star"}, {"Bob", "exact"}}, 0, {}};
-  return {dept, emp, proj, grade, tags};
+  // Numbered by the table itself, with the number as its primary key.
+  TestTable team{"team", {{"id", T::Integer, 0, subtype::AutoIncrement}, {"name", T::String, 10}},
+                 {{"", "Red"}, {"", "Blue"}}, 1, {}};
+  return {dept, emp, proj, grade, tags, team};
 }
 
 class JoinTest : public ::testing::Test {
@@ -79,6 +82,7 @@ TEST_F(JoinTest, JoinedRowsMatchTheCondition) {
       {"SELECT e.name, d.name FROM emp e, dept d WHERE e.dept = d.id AND e.salary > 150 AND d.name <> 'Ops'",
        {"Bob|Dev", "Cyd|Dev"}},
       {"SELECT e.name FROM emp e, dept d WHERE e.id = d.id", {"Ann", "Bob", "Cyd"}},
+      {"SELECT e.name, t.name FROM emp e, team t WHERE e.dept = t.id", {"Ann|Red", "Bob|Blue", "Cyd|Blue"}},
       // = holds for two NULLs, in a join as in any condition: through a filter and through a key.
       {"SELECT e.name, p.title FROM emp e, proj p WHERE e.dept = p.dept", {"Ann|Alpha", "Bob|Beta", "Cyd|Beta", "Dan|Delta"}},
       {"SELECT p.title, e.name FROM proj p, emp e WHERE p.dept = e.dept NOJOINOPTIMIZE",
