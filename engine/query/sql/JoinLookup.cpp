@@ -4,12 +4,19 @@
 
 #include "JoinValue.h"
 #include "engine/query/expression/ExpressionPreparation.h"
+#include "engine/query/expression/ValueAccess.h"
 #include "engine/query/expression/ValueClasses.h"
 #include "engine/storage/DataTable.h"
 #include "engine/storage/IndexFile.h"
 
 namespace sklad {
 namespace {
+
+// Values of these types are equal exactly when they are the same integer.
+bool ExactKeyType(TFieldType type) { return IsInteger(type) || type == TFieldType::Date || type == TFieldType::Time; }
+
+// The most bytes of records a join reads into memory from its inner table.
+constexpr int64_t kReadRecordsBytes = 32 * 1024 * 1024;
 
 std::string_view OperatorText(TOperator op) {
   switch (op) {
@@ -45,6 +52,18 @@ TJoinLookup::~TJoinLookup() = default;
 void TJoinLookup::Start() {
   if (FComparisons.empty()) return;
   BuildCondition();
+  // Random key searches into a table larger than its caches read its pages again and again: an
+  // equality of exact keys reads the records once instead, when they fit in memory.
+  for (size_t i = 0; i < FComparisons.size() && !FRead; ++i) {
+    const TComparison& comparison = FComparisons[i];
+    if (comparison.Operator != TOperator::Equal || comparison.Inner->Kind != TNodeKind::Column ||
+        !ExactKeyType(TypeOf(*comparison.Inner)))
+      continue;
+    UseKey(i);
+    FRead = ReadRecords();
+  }
+  if (FRead) return;
+  FKeyField = 0;
   // An equality on a column that leads an index is answered by key searches; the first such one.
   for (size_t i = 0; i < FComparisons.size() && FKeyField == 0; ++i) {
     const TComparison& comparison = FComparisons[i];
@@ -52,17 +71,38 @@ void TJoinLookup::Start() {
     const int slot = EqualityIndex(*comparison.Inner);
     if (slot < 0) continue;
     FSource.Cursor->SelectIndex(slot);
-    const TIndexDefinition index = FSource.Cursor->Table()->Index().Definition(slot);
-    // Keys of these types are equal exactly when their values are: a key found is a match, and
-    // a unique key of the one column has no second match.
-    const TFieldType type = TypeOf(*comparison.Inner);
-    FKeyExact = IsInteger(type) || type == TFieldType::Date || type == TFieldType::Time;
-    FKeyUnique = FKeyExact && index.Unique() && index.FieldCount() == 1;
-    FKeyField = comparison.Inner->FieldNumber;
-    FKeyValue = FValues[i];
-    FKeyComparison = FComparisonNodes[i];
+    UseKey(i);
     FKeyRecord.assign(static_cast<size_t>(FSource.Cursor->RecordSize()), 0);
   }
+}
+
+void TJoinLookup::UseKey(size_t comparison) {
+  FKeyField = FComparisons[comparison].Inner->FieldNumber;
+  FKeyValue = FValues[comparison];
+  FKeyComparison = FComparisonNodes[comparison];
+}
+
+bool TJoinLookup::ReadRecords() {
+  TDataCursor& cursor = *FSource.Cursor;
+  const int32_t size = cursor.RecordSize();
+  if (static_cast<int64_t>(cursor.GetRecordCount()) * size > kReadRecordsBytes) return false;
+  cursor.SelectIndex(TDataCursor::kNaturalOrder);
+  FRecords.clear();
+  FRecordsByKey.clear();
+  FNullKeyRecords.clear();
+  cursor.First();
+  TExpTree key = TakeNode();
+  key->ValueType = cursor.TableField(FKeyField).TypeCode();
+  for (int32_t n = 0; cursor.ReadNext(nullptr) == 0; ++n) {
+    const std::vector<uint8_t>& record = cursor.CurrentRecord();
+    FRecords.insert(FRecords.end(), record.begin(), record.begin() + size);
+    if (cursor.GetTableField(FKeyField, record.data(), key->Value.data())) {
+      FNullKeyRecords.push_back(n);
+    } else {
+      FRecordsByKey[ReadInteger(*key)].push_back(n);
+    }
+  }
+  return true;
 }
 
 void TJoinLookup::BuildCondition() {
@@ -130,7 +170,7 @@ bool TJoinLookup::First() {
     found = cursor.ReadNext(nullptr) == 0;
   } else {
     FillValues();
-    found = FKeyField != 0 ? SeekKey() : PlaceFilter();
+    found = FRead ? FindRead() : FKeyField != 0 ? SeekKey() : PlaceFilter();
   }
   if (found) return true;
   // Everything joined from a NULL row is NULL too.
@@ -144,9 +184,39 @@ bool TJoinLookup::FromRowJoins() const {
 }
 
 bool TJoinLookup::Next() {
-  if (FSource.NullRow || FKeyUnique) return false;
+  if (FSource.NullRow) return false;
+  if (FRead) {
+    ++FCandidate;
+    return AcceptRead();
+  }
   if (FSource.Cursor->ReadNext(nullptr) != 0) return false;
-  return FKeyField == 0 || AcceptKeyed(false);
+  return FKeyField == 0 || AcceptKeyed();
+}
+
+bool TJoinLookup::FindRead() {
+  const TExpToken& value = *FKeyValue;
+  FCandidates = nullptr;
+  FCandidate = 0;
+  if (value.IsNull) {
+    FCandidates = &FNullKeyRecords;
+  } else if (value.ValueType == FSource.Cursor->TableField(FKeyField).TypeCode()) {
+    const auto found = FRecordsByKey.find(ReadInteger(value));
+    if (found != FRecordsByKey.end()) FCandidates = &found->second;
+  }
+  return AcceptRead();
+}
+
+bool TJoinLookup::AcceptRead() {
+  const bool onlyKey = FComparisons.size() == 1;
+  for (; FCandidates && FCandidate < FCandidates->size(); ++FCandidate)
+    if (onlyKey || ConditionHolds(*FCondition, nullptr, FContext)) return true;
+  return false;
+}
+
+const uint8_t* TJoinLookup::Record() const {
+  if (FRead && FCandidates && FCandidate < FCandidates->size())
+    return FRecords.data() + static_cast<size_t>((*FCandidates)[FCandidate]) * static_cast<size_t>(FSource.Cursor->RecordSize());
+  return FSource.Cursor->CurrentRecord().data();
 }
 
 bool TJoinLookup::SeekKey() {
@@ -156,17 +226,16 @@ bool TJoinLookup::SeekKey() {
   if (!value.IsNull && value.ValueType != cursor.TableField(FKeyField).TypeCode()) return false;
   cursor.PutTableField(FKeyField, FKeyRecord.data(), value.IsNull ? nullptr : value.Value.data());
   if (!cursor.FindKey(false, FKeyRecord.data(), nullptr, 0, true, 1)) return false;
-  return AcceptKeyed(FKeyExact && !value.IsNull);
+  return AcceptKeyed();
 }
 
-bool TJoinLookup::AcceptKeyed(bool keyMatches) {
+bool TJoinLookup::AcceptKeyed() {
   TDataCursor& cursor = *FSource.Cursor;
   const bool onlyKey = FComparisons.size() == 1;
   for (;;) {
-    if (!keyMatches && !ConditionHolds(*FKeyComparison, nullptr, FContext)) return false;
+    if (!ConditionHolds(*FKeyComparison, nullptr, FContext)) return false;
     if (onlyKey || ConditionHolds(*FCondition, nullptr, FContext)) return true;
     if (cursor.ReadNext(nullptr) != 0) return false;
-    keyMatches = false;
   }
 }
 
@@ -189,7 +258,11 @@ void TJoinLookup::Stop() {
   FFilter = nullptr;
   if (FKeyField != 0) FSource.Cursor->SelectIndex(TDataCursor::kNaturalOrder);
   FKeyField = 0;
-  FKeyExact = FKeyUnique = false;
+  FRead = false;
+  FRecords.clear();
+  FRecordsByKey.clear();
+  FNullKeyRecords.clear();
+  FCandidates = nullptr;
   FKeyComparison = FKeyValue = nullptr;
   FValues.clear();
   FComparisonNodes.clear();

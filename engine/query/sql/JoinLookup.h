@@ -1,10 +1,13 @@
 // TJoinLookup: how one source table finds its records for the current row of the tables before
 // it in join order — every visible record (the first table, or a table no join leads to), or the
-// records a join's comparisons accept: through a key search on an index of the inner column of
-// an equality when the table has one, else through a filter on its cursor made per row.
+// records a join's comparisons accept: for an equality on an integer, date or time column, from
+// the table's visible records read once into memory by that column's value (when they fit);
+// otherwise through a key search on an index of the inner column of an equality when the table
+// has one, else through a filter on its cursor made per row.
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,16 +47,25 @@ class TJoinLookup {
   bool Next();
   // Takes the join's filter off the cursor and puts it back in natural order.
   void Stop();
+  // The record of the current row: the cursor's, or the one read into memory.
+  const uint8_t* Record() const;
 
  private:
   void BuildCondition();
   int EqualityIndex(const TExpToken& column) const;
+  // The comparison's inner column is the key of the lookups.
+  void UseKey(size_t comparison);
   bool FromRowJoins() const;
   void FillValues();
   bool SeekKey();
+  // Reads the visible records into memory by the key column's value; false when they do not fit.
+  bool ReadRecords();
+  bool FindRead();
+  // From the current candidate on: the first one the comparisons accept.
+  bool AcceptRead();
   // From the current record on in index order: the first one the comparisons accept, while the
-  // key equality holds (known to hold for the current record with keyMatches).
-  bool AcceptKeyed(bool keyMatches);
+  // key equality holds.
+  bool AcceptKeyed();
   bool PlaceFilter();
 
   TQuerySource& FSource;
@@ -71,10 +83,16 @@ class TJoinLookup {
   const TExpToken* FKeyComparison = nullptr;
   const TExpToken* FKeyValue = nullptr;
   int FKeyField = 0;
-  bool FKeyExact = false;   // a key found equals the value
-  bool FKeyUnique = false;  // and no second record has it
   std::vector<uint8_t> FKeyRecord;
   TFilter* FFilter = nullptr;
+
+  // The records read into memory, one after the other, and where each key value's are.
+  bool FRead = false;
+  std::vector<uint8_t> FRecords;
+  std::unordered_map<int64_t, std::vector<int32_t>> FRecordsByKey;
+  std::vector<int32_t> FNullKeyRecords;
+  const std::vector<int32_t>* FCandidates = nullptr;
+  size_t FCandidate = 0;
 };
 
 }  // namespace sklad

@@ -10,30 +10,33 @@
 
 namespace sklad {
 
-// Reads each column from the current record of its own source cursor; a source whose row an
-// outer join left without a match gives NULL.
+// Reads each column from the current record of its own source table (its cursor's, or the one
+// its join read into memory); a source whose row an outer join left without a match gives NULL.
 class TJoinedRows::TRowFetcher final : public TFieldFetcher {
  public:
-  explicit TRowFetcher(const std::vector<TQuerySource>& sources) : FSources(sources) {}
+  explicit TRowFetcher(const TJoinedRows& rows) : FRows(rows) {}
 
   void Fetch(const uint8_t*, TExpToken& column) override {
     const auto* cursor = static_cast<const TDataCursor*>(column.Source);
-    for (const TQuerySource& source : FSources) {
-      if (source.Cursor.get() != cursor || !source.NullRow) continue;
-      column.IsNull = true;
-      return;
+    for (const auto& step : FRows.FSteps) {
+      if (step->Source().Cursor.get() != cursor) continue;
+      if (step->Source().NullRow) {
+        column.IsNull = true;
+        return;
+      }
+      return cursor->Columns().Fetch(step->Record(), column);
     }
     cursor->Columns().Fetch(cursor->CurrentRecord().data(), column);
   }
 
  private:
-  const std::vector<TQuerySource>& FSources;
+  const TJoinedRows& FRows;
 };
 
 TJoinedRows::TJoinedRows(TDataQuery& query, std::vector<TQuerySource>& sources, TSourceResolver& resolver,
                          TDataDirectory& directory)
     : FQuery(query), FSources(sources), FResolver(resolver), FDirectory(directory),
-      FFetcher(std::make_unique<TRowFetcher>(sources)) {}
+      FFetcher(std::make_unique<TRowFetcher>(*this)) {}
 
 TJoinedRows::~TJoinedRows() = default;
 
@@ -77,7 +80,10 @@ bool TJoinedRows::Accepted() const {
 TFieldFetcher& TJoinedRows::Fetcher() { return *FFetcher; }
 
 const uint8_t* TJoinedRows::Record(const TQuerySource& source) const {
-  return source.NullRow ? nullptr : source.Cursor->CurrentRecord().data();
+  if (source.NullRow) return nullptr;
+  for (const auto& step : FSteps)
+    if (&step->Source() == &source) return step->Record();
+  return source.Cursor->CurrentRecord().data();
 }
 
 TQuerySource& TJoinedRows::Leader() const { return FSteps.empty() ? FSources.front() : FSteps.front()->Source(); }

@@ -49,9 +49,10 @@ class JoinDatabase {
 
   // Every joined row of the SELECT as "value|value|..." over the select list's plain columns
   // ("NULL" for a null value), in the order TJoinedRows gives them; usedIndex: whether a source
-  // cursor was in an index's order while the rows were read.
+  // cursor was in an index's order while a row was read.
   std::vector<std::string> JoinedRows(const std::string& text, bool* usedIndex = nullptr) {
     std::vector<std::string> result;
+    if (usedIndex) *usedIndex = false;
     WithJoinedRows(text, [&](TJoinedRows& rows, TDataQuery& query, std::vector<TQuerySource>& sources,
                              TSourceResolver& resolver) {
       while (rows.Next()) {

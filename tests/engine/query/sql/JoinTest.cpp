@@ -137,11 +137,18 @@ TEST_F(JoinTest, TheSmallestTableThatCanLeadLeads) {
             "e");
 }
 
+// Integer keys are looked up among the inner table's records read once; other equalities search
+// an index of the inner column when there is one.
 TEST_F(JoinTest, AnEqualityOnAnIndexedColumnSearchesTheIndex) {
   bool usedIndex = false;
-  FDatabase.JoinedRows("SELECT d.name, e.name FROM dept d, emp e WHERE d.id = e.dept NOJOINOPTIMIZE", &usedIndex);
+  EXPECT_EQ(FDatabase.JoinedRows("SELECT t.note, e.name FROM tags t, emp e WHERE t.name = e.name NOJOINOPTIMIZE",
+                                 &usedIndex),
+            std::vector<std::string>{"exact|Bob"});
   EXPECT_TRUE(usedIndex);
-  FDatabase.JoinedRows("SELECT d.name, p.title FROM dept d, proj p WHERE d.id = p.dept", &usedIndex);
+  EXPECT_EQ(FDatabase.JoinedRows("SELECT t.note, p.title FROM tags t, proj p WHERE t.name <> p.title", &usedIndex).size(),
+            8u);
+  EXPECT_FALSE(usedIndex);
+  FDatabase.JoinedRows("SELECT d.name, e.name FROM dept d, emp e WHERE d.id = e.dept NOJOINOPTIMIZE", &usedIndex);
   EXPECT_FALSE(usedIndex);
 }
 
