@@ -105,6 +105,9 @@ bool TJoinLookup::ReadRecords() {
   return true;
 }
 
+// Only the inner sides are prepared as a filter's comparisons are. The values stay as the outer
+// row gives them, fitted exactly or not at all: a text ending in `*` is no prefix here, and no
+// value is cut down to the inner column's type.
 void TJoinLookup::BuildCondition() {
   TDataTable& table = *FSource.Cursor->Table();
   const TPrepareOptions options{false, false, table.Data().Language(), table.Data().Sort()};
