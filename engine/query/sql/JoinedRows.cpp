@@ -1,5 +1,7 @@
 #include "JoinedRows.h"
 
+#include <algorithm>
+
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
@@ -8,56 +10,83 @@
 
 namespace sklad {
 
-// Reads each column from the current record of its own source cursor.
+// Reads each column from the current record of its own source table (its cursor's, or the one
+// its join read into memory); a source whose row an outer join left without a match gives NULL.
 class TJoinedRows::TRowFetcher final : public TFieldFetcher {
  public:
+  explicit TRowFetcher(const TJoinedRows& rows) : FRows(rows) {}
+
   void Fetch(const uint8_t*, TExpToken& column) override {
     const auto* cursor = static_cast<const TDataCursor*>(column.Source);
+    for (const auto& step : FRows.FSteps) {
+      if (step->Source().Cursor.get() != cursor) continue;
+      if (step->Source().NullRow) {
+        column.IsNull = true;
+        return;
+      }
+      return cursor->Columns().Fetch(step->Record(), column);
+    }
     cursor->Columns().Fetch(cursor->CurrentRecord().data(), column);
   }
+
+ private:
+  const TJoinedRows& FRows;
 };
 
 TJoinedRows::TJoinedRows(TDataQuery& query, std::vector<TQuerySource>& sources, TSourceResolver& resolver,
                          TDataDirectory& directory)
     : FQuery(query), FSources(sources), FResolver(resolver), FDirectory(directory),
-      FFetcher(std::make_unique<TRowFetcher>()) {}
+      FFetcher(std::make_unique<TRowFetcher>(*this)) {}
 
 TJoinedRows::~TJoinedRows() = default;
 
-// One source table and no joins for now: the whole condition is the leader's filter.
-void TJoinedRows::Plan() {}
-
-void TJoinedRows::Start(bool) {
-  TQuerySource& leader = Leader();
-  RemoveCondition(leader);
-  TExpTree condition = BindCondition(FQuery.Condition.get(), FResolver, FDirectory);
-  leader.Cursor->Refresh();
-  leader.Cursor->SelectIndex(TDataCursor::kNaturalOrder);
-  if (condition) PlaceCondition(leader, *condition);
-  leader.Cursor->First();
-  FStarted = true;
-  FLeaderRows = 0;
-}
-
+// Nested iteration: the last table in join order advances fastest; when a table has no further
+// record for the row of the tables before it, the table before it advances.
 bool TJoinedRows::Next() {
   if (!FStarted) return false;
-  if (Leader().Cursor->ReadNext(nullptr) != 0) return false;
-  ++FLeaderRows;
-  return true;
+  const size_t last = FSteps.size() - 1;
+  size_t level = FPositioned ? last : 0;
+  auto move = [&](bool first) {
+    const bool found = first ? FSteps[level]->First() : FSteps[level]->Next();
+    if (found && level == 0) ++FLeaderRows;
+    return found;
+  };
+  bool found = move(!FPositioned);
+  FPositioned = true;
+  for (;;) {
+    if (!found) {
+      if (level == 0) {
+        FStarted = false;
+        return false;
+      }
+      --level;
+      found = move(false);
+    } else if (level < last) {
+      ++level;
+      found = move(true);
+    } else if (Accepted()) {
+      return true;
+    } else {
+      found = move(false);
+    }
+  }
 }
 
-void TJoinedRows::Stop() {
-  for (TQuerySource& source : FSources) RemoveCondition(source);
-  FStarted = false;
+bool TJoinedRows::Accepted() const {
+  if (FBoundPostJoin && !ConditionHolds(*FBoundPostJoin, nullptr, FContext)) return false;
+  return std::ranges::all_of(FResidual, [&](const TExpToken* part) { return ConditionHolds(*part, nullptr, FContext); });
 }
 
 TFieldFetcher& TJoinedRows::Fetcher() { return *FFetcher; }
 
 const uint8_t* TJoinedRows::Record(const TQuerySource& source) const {
-  return source.NullRow ? nullptr : source.Cursor->CurrentRecord().data();
+  if (source.NullRow) return nullptr;
+  for (const auto& step : FSteps)
+    if (&step->Source() == &source) return step->Record();
+  return source.Cursor->CurrentRecord().data();
 }
 
-TQuerySource& TJoinedRows::Leader() const { return FSources.front(); }
+TQuerySource& TJoinedRows::Leader() const { return FSteps.empty() ? FSources.front() : FSteps.front()->Source(); }
 
 TExpTree BindCondition(const TExpToken* condition, TSourceResolver& resolver, TDataDirectory& directory) {
   if (!condition) return {};

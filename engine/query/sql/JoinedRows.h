@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "DataQuery.h"
+#include "JoinLookup.h"
 #include "QuerySources.h"
 #include "engine/query/expression/ExpressionEvaluator.h"
 
@@ -25,9 +27,9 @@ class TJoinedRows {
   // raises 11949 with the message of the first fault.
   void Plan();
   // Execution: removes the filters of the previous run, binds what is left of the condition,
-  // places the single-table conditions on the source cursors and orders the joins. With
-  // countOnly (a COUNT(*) alone over one table) the whole condition goes on the cursor, so that
-  // its record count is the answer.
+  // places the single-table conditions on the source cursors and orders the joins. With one
+  // source table the whole condition goes on its cursor, so that for countOnly (a COUNT(*)
+  // alone) the cursor's record count is the answer.
   void Start(bool countOnly);
   // Goes to the next joined row that the conditions accept: every source cursor stands on its
   // record, or has NullRow set. False after the last row.
@@ -46,12 +48,63 @@ class TJoinedRows {
  private:
   class TRowFetcher;
 
+  // A join extracted from the condition: comparisons (earlier table's side on the left) from the
+  // earlier source table to the later one, in list order.
+  struct TJoinLink {
+    TJoinKind Kind = TJoinKind::Inner;  // inner or left outer
+    size_t Left = 0, Right = 0;
+    std::vector<TExpTree> Comparisons;
+  };
+
+  // ---- Planning (JoinExtraction.cpp) ----
+  // The source tables a tree's columns belong to, in list order; raises the message of a
+  // qualified column whose correlation name no source table has.
+  std::vector<size_t> TablesOf(const TExpToken* node) const;
+  // Where each part of the condition below the logical operators goes; raises the join errors.
+  enum class TPart : uint8_t { Keep, Join, PostJoin };
+  void ClassifyParts(TExpToken* node, std::vector<std::pair<TExpToken*, TPart>>& parts);
+  TExpToken* MoveParts(TExpToken* node, const std::vector<std::pair<TExpToken*, TPart>>& parts);
+  // The join a comparison between the two tables makes, without its comparisons.
+  static TJoinLink LinkOf(const TExpToken& comparison, size_t first, size_t second);
+  // Adds a checked join comparison to its join.
+  void AddJoin(TExpTree comparison);
+  // Whether a table's row may be NULL: it is reached through a left outer join.
+  std::vector<bool> NullableTables() const;
+
+  // ---- Execution (ConditionPlacement.cpp) ----
+  void PlaceSingleTableConditions();
+  // Whether a single-table part of the condition goes on its table's cursor.
+  bool ServedOnCursor(const TExpToken& part, size_t table, bool nullable) const;
+  // The join of an ON condition part on the table: its one join, when that is an outer join
+  // from it; null otherwise.
+  const TJoinLink* OnlyOuterJoinFrom(size_t table) const;
+  void BindJoins();
+  // The first table in join order: the smallest table that can lead, unless NOJOINOPTIMIZE.
+  size_t ChooseLeader();
+  void AddSteps(size_t table, std::vector<bool>& placed, const TJoinLink* via);
+  bool Accepted() const;
+
   TDataQuery& FQuery;
   std::vector<TQuerySource>& FSources;
   TSourceResolver& FResolver;
   TDataDirectory& FDirectory;
   std::unique_ptr<TRowFetcher> FFetcher;
+  TEvaluationContext FContext;
+
+  bool FPlanned = false;
+  std::vector<TJoinLink> FJoins;
+  TExpTree FPostJoin;  // parts over several tables that make no join: tested on each joined row
+
+  // Bound by Start.
+  TExpTree FBoundCondition;
+  TExpTree FBoundPostJoin;
+  std::vector<std::vector<TExpTree>> FBoundJoins;  // per join, its comparisons
+  std::vector<const TExpToken*> FResidual;        // parts of FBoundCondition tested per row
+  // Per join: parts of an outer join's ON condition on the table it comes from.
+  std::vector<std::vector<const TExpToken*>> FOuterRowConditions;
+  std::vector<std::unique_ptr<TJoinLookup>> FSteps;  // the sources in join order
   bool FStarted = false;
+  bool FPositioned = false;
   int32_t FLeaderRows = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "QueryStatement.h"
+#include "SubSelectRunner.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
@@ -28,9 +29,10 @@ void TSqlStatement::Prepare() {
   query.RequestLive = FOptions.RequestLive;
   query.MaximumRowCount = FOptions.MaxRowCount;
   FConsumed = statement->Parse(FText);
-  for (const auto& processor : statement->Processors())
-    if (processor->IsSubSelect && !processor->FeedsInsert) RaiseSql("sub-selects are not supported yet");
   auto plan = MakeStatementRunner(*statement, query, FDirectory);
+  // IN (SELECT ...) operands: their processors are planned before the main one and run first.
+  if (TSubSelectRunner::Needed(*statement))
+    plan = std::make_unique<TSubSelectRunner>(*statement, std::move(plan), FDirectory);
   plan->Plan(FOptions.PasswordCallback);
   FStatement = std::move(statement);
   FPlan = std::move(plan);
