@@ -80,6 +80,9 @@ TEST_F(BadStatementTest, EveryKindFailsWithItsMessageAndChangesNothing) {
       {"SELECT b, MIN(c) FROM t GROUP BY b HAVING MAX(c) > 5", "Expression in HAVING clause not found in source columns"},
       {"SELECT b, SUM(c) FROM t GROUP BY b HAVING SUM(c)", "HAVING clause must be a boolean expression"},
       {"SELECT * FROM t WHERE b", "WHERE or JOIN clause must be a boolean expression"},
+      {"SELECT MIN(b) FROM t",
+       "MIN aggregate function must contain a numeric, date, time, or timestamp expression in source column "
+       "expression"},
       {"SELECT * FROM t WHERE z.a = 1", "Table correlation name 'z' referenced in WHERE clause is not defined in the FROM clause"},
       {"SELECT t.a FROM t, u WHERE t.a + u.a = t.a",
        "The join condition cannot contain multiple table correlation names in either the left or right operand in "
