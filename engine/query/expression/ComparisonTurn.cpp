@@ -3,9 +3,7 @@
 #include <utility>
 
 namespace sklad {
-namespace {
-
-TOperator Mirrored(TOperator op) {
+TOperator MirroredOperator(TOperator op) {
   switch (op) {
     case TOperator::Greater: return TOperator::Less;
     case TOperator::Less: return TOperator::Greater;
@@ -14,8 +12,6 @@ TOperator Mirrored(TOperator op) {
     default: return op;
   }
 }
-
-}  // namespace
 
 bool ContainsColumn(const TExpToken* node) {
   for (; node != nullptr; node = node->Next) {
@@ -27,7 +23,7 @@ bool ContainsColumn(const TExpToken* node) {
 
 void TurnComparison(TExpToken& comparison) {
   std::swap(comparison.First, comparison.Second);
-  comparison.Operator = Mirrored(comparison.Operator);
+  comparison.Operator = MirroredOperator(comparison.Operator);
 }
 
 }  // namespace sklad

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ExpTokenStack.h"
+#include "ExpressionPreparation.h"
 #include "OperatorTypes.h"
 #include "ValueClasses.h"
 #include "engine/storage/DateTimeText.h"
@@ -49,6 +50,17 @@ void TExpressionBinder::Raise(const std::string& message) const { RaiseEngineErr
 void TExpressionBinder::RaiseIn(const std::string& message) const { Raise(message + " in " + FClause); }
 
 void TExpressionBinder::Bind(TExpToken*& root, bool booleanContext) { BindNode(root, nullptr, booleanContext); }
+
+TExpTree TExpressionBinder::BindCopy(const TExpToken& tree, bool booleanContext) {
+  TExpToken* root = CopyTree(tree).release();
+  try {
+    Bind(root, booleanContext);
+  } catch (...) {
+    TExpTree discard(root);
+    throw;
+  }
+  return TExpTree(root);
+}
 
 void TExpressionBinder::BindNode(TExpToken*& node, TExpToken* parent, bool booleanContext) {
   node->Parent = parent;

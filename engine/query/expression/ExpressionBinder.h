@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ExpToken.h"
+#include "ExpTokenStack.h"
 #include "engine/storage/FieldDefinition.h"
 
 namespace sklad {
@@ -39,6 +40,8 @@ class TExpressionBinder {
   // Binds the tree in place. In boolean context (filters, WHERE, HAVING, IF conditions) a bare
   // boolean column becomes `column = TRUE`, which may replace the root.
   void Bind(TExpToken*& root, bool booleanContext);
+  // A bound copy of the tree; the parsed tree stays as it was, to be bound again.
+  TExpTree BindCopy(const TExpToken& tree, bool booleanContext);
 
   // Checks the arguments of a data type read by the parser and sets the node's size and scale;
   // `source` is the value a CAST converts (null for column definitions).

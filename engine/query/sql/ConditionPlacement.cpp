@@ -4,26 +4,13 @@
 
 #include "ConditionParts.h"
 #include "JoinedRows.h"
+#include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/DataTable.h"
 
 namespace sklad {
-namespace {
-
-// The operator with its operands' places exchanged: a < b is b > a.
-TOperator Mirrored(TOperator op) {
-  switch (op) {
-    case TOperator::Greater: return TOperator::Less;
-    case TOperator::Less: return TOperator::Greater;
-    case TOperator::GreaterOrEqual: return TOperator::LessOrEqual;
-    case TOperator::LessOrEqual: return TOperator::GreaterOrEqual;
-    default: return op;
-  }
-}
-
-}  // namespace
 
 // With one source table the whole condition is its cursor's filter, so a count of its records
 // (COUNT(*) alone) needs no rows read.
@@ -159,7 +146,7 @@ void TJoinedRows::AddSteps(size_t table, std::vector<bool>& placed, const TJoinL
     const bool forward = via->Right == table;
     from = &FSources[forward ? via->Left : via->Right];
     for (const TExpTree& comparison : FBoundJoins[static_cast<size_t>(via - FJoins.data())]) {
-      comparisons.push_back(forward ? TJoinLookup::TComparison{comparison->Second, Mirrored(comparison->Operator),
+      comparisons.push_back(forward ? TJoinLookup::TComparison{comparison->Second, MirroredOperator(comparison->Operator),
                                                               comparison->First}
                                     : TJoinLookup::TComparison{comparison->First, comparison->Operator,
                                                               comparison->Second});

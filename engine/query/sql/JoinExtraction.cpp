@@ -5,29 +5,17 @@
 
 #include "ConditionParts.h"
 #include "JoinedRows.h"
+#include "SqlErrors.h"
 #include "engine/query/expression/ComparisonTurn.h"
+#include "engine/query/expression/TreeWalk.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
-namespace {
-
-[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
-
-template <typename Visit>
-void EachColumn(const TExpToken* node, Visit visit) {
-  for (; node; node = node->Next) {
-    if (node->Kind == TNodeKind::Column) visit(*node);
-    EachColumn(node->First, visit);
-    EachColumn(node->Second, visit);
-    EachColumn(node->Third, visit);
-  }
-}
-
-}  // namespace
 
 std::vector<size_t> TJoinedRows::TablesOf(const TExpToken* node) const {
   std::vector<size_t> tables;
-  EachColumn(node, [&](const TExpToken& column) {
+  EachNode(node, [&](const TExpToken& column) {
+    if (column.Kind != TNodeKind::Column) return;
     if (column.ColumnName == "*") return;
     TExpToken scratch;
     scratch.ColumnName = column.ColumnName;

@@ -92,15 +92,8 @@ TExpTree BindCondition(const TExpToken* condition, TSourceResolver& resolver, TD
   if (!condition) return {};
   const TDataSession& session = directory.Session();
   TLocaleScope locale(session.LanguageId, session.SortId);
-  TExpToken* root = CopyTree(*condition).release();
   TExpressionBinder binder(err::SqlError, "", "WHERE or JOIN clause", resolver);
-  try {
-    binder.Bind(root, true);
-  } catch (...) {
-    TExpTree discard(root);
-    throw;
-  }
-  TExpTree bound(root);
+  TExpTree bound = binder.BindCopy(*condition, true);
   if (static_cast<TFieldType>(bound->ValueType) != TFieldType::Boolean)
     RaiseEngineError(err::SqlError, {}, {}, "WHERE or JOIN clause must be a boolean expression");
   return bound;

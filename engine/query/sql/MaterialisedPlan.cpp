@@ -11,6 +11,7 @@
 #include "ResultTable.h"
 #include "SelectPlan.h"
 #include "StatementDirectories.h"
+#include "SqlErrors.h"
 #include "engine/query/expression/ExpressionBinder.h"
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataDirectory.h"
@@ -24,17 +25,6 @@ namespace {
 constexpr int kMaxListColumns = 1024;
 constexpr int32_t kResultBlobBlockSize = 512;
 constexpr const char* kAverageCountName = "Sys__Avg__Count";
-
-[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
-
-std::string InvalidColumn(const std::string& column, const std::string& correlation, std::string_view where) {
-  return "Invalid column name '" + column + "' or table correlation name '" + correlation + "' specified in " +
-         std::string(where);
-}
-
-std::string InvalidNumber(int number, std::string_view where) {
-  return "Invalid column number '" + std::to_string(number) + "' specified in " + std::string(where);
-}
 
 }  // namespace
 
@@ -69,14 +59,7 @@ void TSelectPlan::BindAggregateColumns() {
   for (size_t i = 0; i < FQuery.Columns.size(); ++i) {
     const TResultField& item = FQuery.Columns[i];
     if (item.Aggregate == TAggregateKind::None || FBoundColumns[i]) continue;
-    TExpToken* root = CopyTree(*item.Expression).release();
-    try {
-      binder.Bind(root, false);
-    } catch (...) {
-      TExpTree discard(root);
-      throw;
-    }
-    FBoundColumns[i].reset(root);
+    FBoundColumns[i] = binder.BindCopy(*item.Expression, false);
   }
 }
 
@@ -257,14 +240,7 @@ void TSelectPlan::CreateResultTable(TTableDefinition definition) {
 void TSelectPlan::BindHaving() {
   if (!FQuery.Having) return;
   TExpressionBinder binder(err::SqlError, "", "HAVING clause", FResult->Columns());
-  TExpToken* root = CopyTree(*FQuery.Having).release();
-  try {
-    binder.Bind(root, true);
-  } catch (...) {
-    TExpTree discard(root);
-    throw;
-  }
-  FHaving.reset(root);
+  FHaving = binder.BindCopy(*FQuery.Having, true);
   if (static_cast<TFieldType>(FHaving->ValueType) != TFieldType::Boolean)
     RaiseSql("HAVING clause must be a boolean expression");
 }

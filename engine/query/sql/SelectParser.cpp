@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "ClauseReader.h"
+#include "ConditionParts.h"
 #include "QueryStatement.h"
 
 namespace sklad {
@@ -101,19 +102,7 @@ class TSelectParser {
  private:
   void AddCondition(TExpTree condition) {
     q.HasCondition = true;
-    if (!q.Condition) {
-      q.Condition = std::move(condition);
-      return;
-    }
-    TExpTree both = TakeNode();
-    both->Kind = TNodeKind::BinaryOperator;
-    both->Operator = TOperator::And;
-    both->SourceText = "AND";
-    both->ValueType = static_cast<uint8_t>(TFieldType::Boolean);
-    both->Size = 2;
-    both->First = q.Condition.release();
-    both->Second = condition.release();
-    q.Condition = std::move(both);
+    AndInto(q.Condition, condition.release());
   }
 
   void ParseSelectList() {

@@ -7,6 +7,8 @@
 #include "QueryStatement.h"
 #include "ResultTable.h"
 #include "StatementDirectories.h"
+#include "SqlErrors.h"
+#include "engine/query/expression/TreeWalk.h"
 #include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/ExpressionBinder.h"
 #include "engine/query/expression/ExpressionPreparation.h"
@@ -23,24 +25,8 @@ constexpr int kMaxIndexFields = 16;
 constexpr uint32_t kLargestComputedString = 252;
 constexpr uint32_t kLargestComputedBytes = 250;
 
-[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
-
-std::string InvalidColumn(const std::string& column, const std::string& correlation, std::string_view where) {
-  return "Invalid column name '" + column + "' or table correlation name '" + correlation + "' specified in " +
-         std::string(where);
-}
-
 bool IsAllColumns(const TExpToken& node) { return node.Kind == TNodeKind::Column && node.ColumnName == "*"; }
 
-template <typename Visit>
-void EachNode(TExpToken* node, Visit visit) {
-  for (; node; node = node->Next) {
-    visit(*node);
-    EachNode(node->First, visit);
-    EachNode(node->Second, visit);
-    EachNode(node->Third, visit);
-  }
-}
 
 std::string_view OperatorText(TOperator op) {
   switch (op) {
@@ -181,14 +167,9 @@ void TSelectPlan::BindComputedColumn(TResultField& item) {
   // A bound copy: the parsed item stays as written, for matching the aggregates of HAVING.
   TExpressionBinder binder(err::SqlError, "", "source column expression", *FResolver);
   FBoundColumns.resize(FQuery.Columns.size());
-  TExpToken* root = CopyTree(*item.Expression).release();
-  try {
-    binder.Bind(root, false);
-  } catch (...) {
-    TExpTree discard(root);
-    throw;
-  }
-  FBoundColumns[static_cast<size_t>(&item - FQuery.Columns.data())].reset(root);
+  TExpTree& bound = FBoundColumns[static_cast<size_t>(&item - FQuery.Columns.data())];
+  bound = binder.BindCopy(*item.Expression, false);
+  const TExpToken* root = bound.get();
   const auto type = static_cast<TFieldType>(root->ValueType);
   const bool bytes = type == TFieldType::Bytes || type == TFieldType::VarBytes;
   if ((type == TFieldType::String && root->Size >= kLargestComputedString) || (bytes && root->Size > kLargestComputedBytes))
@@ -213,7 +194,7 @@ void TSelectPlan::MatchOrderBy() {
   for (const TOrderByField& item : FQuery.OrderBy) {
     int column = item.ColumnNumber;
     if (column != 0 && (column < 1 || column > static_cast<int>(FQuery.Columns.size())))
-      RaiseSql("Invalid column number '" + std::to_string(column) + "' specified in ORDER BY clause");
+      RaiseSql(InvalidNumber(column, "ORDER BY clause"));
     if (column == 0 && item.CorrelationName.empty()) {
       for (size_t i = 0; i < FQuery.Columns.size() && column == 0; ++i)
         if (SameName(FQuery.Columns[i].Name, item.ColumnName)) column = static_cast<int>(i) + 1;

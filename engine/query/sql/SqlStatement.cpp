@@ -4,16 +4,12 @@
 
 #include "QueryStatement.h"
 #include "SubSelectRunner.h"
+#include "SqlErrors.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
 
 namespace sklad {
-namespace {
-
-[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
-
-}  // namespace
 
 TSqlStatement::TSqlStatement(TDataDirectory& directory, std::string text, TSqlStatementOptions options)
     : FDirectory(directory), FText(std::move(text)), FOptions(std::move(options)) {}

@@ -1,6 +1,7 @@
 #include "SubSelectRunner.h"
 
 #include "QueryStatement.h"
+#include "engine/query/expression/TreeWalk.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 
@@ -8,16 +9,6 @@ namespace sklad {
 namespace {
 
 bool IsSubSelect(const TDataQuery& query) { return query.IsSubSelect && !query.FeedsInsert; }
-
-template <typename Visit>
-void EachNode(TExpToken* node, Visit visit) {
-  for (; node; node = node->Next) {
-    visit(*node);
-    EachNode(node->First, visit);
-    EachNode(node->Second, visit);
-    EachNode(node->Third, visit);
-  }
-}
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "SqlErrorText.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/query/sql/SqlStatement.h"
 #include "engine/storage/DataDirectory.h"
@@ -47,18 +48,6 @@ GroupRow MakeRow(int i) {
   row.name = std::string(i % 2 ? "alpha" : "Alpha") + std::to_string(i % 17);
   if (i % 3 == 0) row.memo = "memo " + std::to_string(i);
   return row;
-}
-
-std::string SqlMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ESkladEngineError& e) {
-    EXPECT_EQ(e.Code(), err::SqlError) << e.what();
-    const std::string prefix = "Sklad Engine Error # 11949 SQL error - ";
-    const std::string message = e.what();
-    return message.rfind(prefix, 0) == 0 ? message.substr(prefix.size()) : message;
-  }
-  return "";
 }
 
 // Field values of a cursor's current record.
