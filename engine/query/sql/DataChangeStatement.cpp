@@ -31,7 +31,7 @@ void TDataChangeStatement::Plan(const std::function<bool()>& passwordCallback) {
   FResolver = std::make_unique<TSourceResolver>(FSources);
   const TDataSession& session = FDirectory.Session();
   TLocaleScope locale(session.LanguageId, session.SortId);
-  ResolveTargets();
+  if (FQuery.Kind != TStatementKind::Delete) ResolveTargets();
   if (FQuery.Kind == TStatementKind::Insert && FQuery.RowSource) {
     FRowSource = std::make_unique<TSelectPlan>(*FQuery.RowSource, FDirectory);
     FRowSource->Plan(passwordCallback);

@@ -60,6 +60,8 @@ void TDataChangeStatement::UpdateRecords(const TSqlProgress&) {
 
 void TDataChangeStatement::UpdateRecord(std::vector<uint8_t>& record, TValueWriter& writer) {
   TDataCursor& cursor = Target();
+  // The lock holds when the stored record is still the one the cursor read.
+  record = cursor.CurrentRecord();
   cursor.ReadCurrent(record.data(), true);
   try {
     // Every value is computed from the record as it was, before any of them is stored.
