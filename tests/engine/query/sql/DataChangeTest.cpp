@@ -403,6 +403,8 @@ class CommitIntervalTest : public DataChangeTest {
     cursor.Open();
     ASSERT_EQ(cursor.Table()->Data().RecordSize(), 100);
     std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
+    // Stored in one transaction: written to the files once.
+    FDirectory->StartTransaction();
     for (int32_t i = 1; i <= kRecords; ++i) {
       cursor.InitRecord(record.data());
       uint8_t id[4];
@@ -412,6 +414,7 @@ class CommitIntervalTest : public DataChangeTest {
       cursor.PutField(2, record.data(), reinterpret_cast<const uint8_t*>(name.c_str()));
       cursor.InsertRecord(record.data(), false);
     }
+    FDirectory->Commit();
     FOther = FOtherSession.OpenDirectory("", FTemp.Path().string());
     FOtherCursor = std::make_unique<TDataCursor>(*FOther);
     FOtherCursor->SetTableName("hundred");
