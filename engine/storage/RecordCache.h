@@ -82,7 +82,7 @@ class TRecordCache {
   void ReadRun(int32_t first, int32_t count);
   void Place(int32_t first, int32_t count, const uint8_t* bytes);
   void TakeEntries(int count);
-  TRecord* OldestEvictable() const;
+  TRecord* OldestEvictable();
   void RemoveEvicted();
   void InsertFresh();
   void PushFront(TRecord* record);
