@@ -189,10 +189,16 @@ void TDataCursor::GotoRecordNumber(int32_t n) {
 
 void TDataCursor::GotoNaturalRecord(int32_t recordNumber) {
   if (recordNumber == 0) return;
+  // From a visible record forward only the visible records passed are counted, so that a walk
+  // through chosen records of a large table does not count from its start each time.
+  const bool fromVisible = !FAtBeginning && !FAtEnd && FRecordNumber != 0 && FVisibleBitmap->Test(FRecordNumber);
+  const int32_t from = FRecordNumber, fromPosition = FPosition;
   FAtBeginning = FAtEnd = false;
   FRecordNumber = std::clamp(recordNumber, 1, std::max(HighestRecordNumber(), 1));
   SnapToVisible();
-  if (FRecordNumber != 0) FPosition = FVisibleBitmap->Rank(FRecordNumber) + 1;
+  if (FRecordNumber == 0) return;
+  FPosition = fromVisible && from <= FRecordNumber ? fromPosition + FVisibleBitmap->CountBetween(from, FRecordNumber)
+                                                   : FVisibleBitmap->Rank(FRecordNumber) + 1;
 }
 
 void TDataCursor::SnapToVisible() {

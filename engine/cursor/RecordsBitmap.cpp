@@ -80,6 +80,22 @@ int32_t TRecordsBitmap::Rank(int32_t n) const {
   return rank;
 }
 
+int32_t TRecordsBitmap::CountBetween(int32_t from, int32_t to) const {
+  from = std::max(from, 0);
+  const int32_t last = std::min(to, FSize);
+  if (last <= from) return 0;
+  // Record n is bit n − 1: the set bits from the first word counted up to a bit position.
+  const int32_t firstWord = from / kBitsPerWord;
+  auto below = [&](int32_t position) {
+    int32_t count = 0;
+    for (int32_t i = firstWord; i < position / kBitsPerWord; ++i) count += std::popcount(Word(i));
+    if (const int32_t rest = position % kBitsPerWord)
+      count += std::popcount(Word(position / kBitsPerWord) & ((1u << rest) - 1));
+    return count;
+  };
+  return below(last) - below(from);
+}
+
 bool TRecordsBitmap::NextSetBits(int32_t& pos, int32_t count, int32_t& ordinal) const {
   int32_t found = 0;
   int32_t n = std::max(pos, 0);  // the last record number passed

@@ -32,6 +32,8 @@ class TRecordsBitmap {
   int32_t Count() const;
   // Set bits among 1 … n − 1.
   int32_t Rank(int32_t n) const;
+  // Set bits among from + 1 … to, counted over those words only.
+  int32_t CountBetween(int32_t from, int32_t to) const;
   // Walks upward from after `pos` (0: before the first) over set bits up to the size, moving pos
   // to each and adding 1 to `ordinal`; true when `count` bits were found. When fewer exist, pos
   // stays on the last set bit found.

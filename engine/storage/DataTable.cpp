@@ -310,11 +310,11 @@ void TDataTable::UnlockRecord(int32_t record) {
 
 void TDataTable::ReleaseRecordLocks(bool deferredOnly) {
   bool unlocked = true;
-  for (auto it = FSystemLocks.begin(); it != FSystemLocks.end();) {
-    if (deferredOnly && !FDeferredUnlocks.count(*it)) {
-      ++it;
-      continue;
-    }
+  // Highest record first: its byte lies lowest, where the system's list of the file's locks
+  // starts, so that each release finds its lock at once instead of passing all the others.
+  for (auto it = FSystemLocks.end(); it != FSystemLocks.begin();) {
+    --it;
+    if (deferredOnly && !FDeferredUnlocks.count(*it)) continue;
     unlocked = UnlockRecordByte(*FData, *it) && unlocked;
     FDeferredUnlocks.erase(*it);
     it = FSystemLocks.erase(it);

@@ -224,9 +224,23 @@ void TRecordCache::TakeEntries(int count) {
   }
 }
 
-TRecord* TRecordCache::OldestEvictable() const {
-  for (TRecord* record = FOldest; record; record = record->FNewer)
+// In a transaction a record holding an uncommitted change cannot be evicted: each one the search
+// passes goes to the newest end of the recency list, so that the next searches do not pass it
+// again, and a search that passes more of them than half the cache gives up, so that the cache
+// grows instead of being searched through again and again.
+TRecord* TRecordCache::OldestEvictable() {
+  const bool inTransaction = FFile.Owner().InTransaction();
+  int passed = 0;
+  TRecord* record = FOldest;
+  for (int left = FCache.Count(); record && left > 0; --left) {
+    TRecord* newer = record->FNewer;
     if (!record->Pinned() && !record->Modified()) return record;
+    if (inTransaction && record->Modified()) {
+      MoveToFront(record);
+      if (++passed > FCapacity / 2) return nullptr;
+    }
+    record = newer;
+  }
   return nullptr;
 }
 

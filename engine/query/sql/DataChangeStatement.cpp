@@ -1,18 +1,121 @@
 #include "DataChangeStatement.h"
 
+#include <algorithm>
+
+#include "ChangeTransaction.h"
+#include "JoinedRows.h"
+#include "SelectPlan.h"
+#include "engine/storage/DataDirectory.h"
+#include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
+#include "engine/storage/LanguageSettings.h"
 
 namespace sklad {
+namespace {
 
-TDataChangeStatement::TDataChangeStatement(TQueryStatement& statement, TDataQuery& query, TDataDirectory& directory)
-    : FStatement(statement), FQuery(query), FDirectory(directory) {}
+[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
 
-TDataChangeStatement::~TDataChangeStatement() = default;
+}  // namespace
 
-void TDataChangeStatement::Plan(const std::function<bool()>&) {
-  RaiseEngineError(err::SqlError, {}, {}, "data-changing statements are not supported yet");
+TDataChangeStatement::TDataChangeStatement(TQueryStatement&, TDataQuery& query, TDataDirectory& directory)
+    : FQuery(query), FDirectory(directory) {}
+
+// The row source's and the joined rows' cursors go before the target's.
+TDataChangeStatement::~TDataChangeStatement() {
+  FRowSource.reset();
+  FRows.reset();
 }
 
-TDataCursor* TDataChangeStatement::Execute(const TSqlProgress&) { return nullptr; }
+void TDataChangeStatement::Plan(const std::function<bool()>& passwordCallback) {
+  OpenTarget(passwordCallback);
+  FResolver = std::make_unique<TSourceResolver>(FSources);
+  const TDataSession& session = FDirectory.Session();
+  TLocaleScope locale(session.LanguageId, session.SortId);
+  if (FQuery.Kind != TStatementKind::Delete) ResolveTargets();
+  if (FQuery.Kind == TStatementKind::Insert && FQuery.RowSource) {
+    FRowSource = std::make_unique<TSelectPlan>(*FQuery.RowSource, FDirectory);
+    FRowSource->Plan(passwordCallback);
+    return;
+  }
+  BindValues();
+  if (FQuery.Kind != TStatementKind::Insert) {
+    FRows = std::make_unique<TJoinedRows>(FQuery, FSources, *FResolver, FDirectory);
+    FRows->Plan();
+  }
+}
+
+void TDataChangeStatement::OpenTarget(const std::function<bool()>& passwordCallback) {
+  TSourceTable& table = *FQuery.Sources.front();
+  if (!table.Directory.empty() && !table.InMemory)
+    RaiseSql("tables outside the statement's database are not supported yet");
+  TQuerySource source;
+  source.Table = &table;
+  source.Cursor = std::make_unique<TDataCursor>(FDirectory);
+  source.Cursor->SetTableName(table.TableName);
+  source.Cursor->SetInMemory(table.InMemory);
+  if (passwordCallback) source.Cursor->SetPasswordCallback(passwordCallback);
+  source.Cursor->Open();
+  FSources.push_back(std::move(source));
+}
+
+void TDataChangeStatement::ResolveTargets() {
+  const TDataCursor& cursor = Target();
+  std::vector<TUpdateField>& fields = FQuery.Targets;
+  // Without a column list the targets are every column of the table in field order: a parsed
+  // VALUES list stands in the targets without names.
+  const bool columnList = !fields.empty() && !fields.front().ColumnName.empty();
+  if (!columnList) {
+    for (int n = 1; n <= cursor.TableFieldCount(); ++n)
+      FTargets.push_back({n, cursor.TableField(n).Name(), nullptr});
+    if (FQuery.RowSource == nullptr && fields.size() != FTargets.size())
+      RaiseSql("The number of values must match the number of table columns");
+    for (size_t i = 0; i < fields.size(); ++i) FTargets[i].Value = fields[i].Value.get();
+    return;
+  }
+  for (TUpdateField& field : fields) {
+    // Values beyond the column list stand in targets without names.
+    if (field.ColumnName.empty()) continue;
+    TExpToken column;
+    column.ColumnName = field.ColumnName;
+    column.CorrelationName = field.CorrelationName;
+    if (!FResolver->Resolve(column))
+      RaiseSql("Invalid column name '" + field.ColumnName + "' or table correlation name '" + field.CorrelationName +
+               "' specified in table columns");
+    field.FieldNumber = column.FieldNumber;
+    FTargets.push_back({column.FieldNumber, field.ColumnName, field.Value.get()});
+  }
+  const bool everyValue = std::ranges::all_of(fields, [](const TUpdateField& f) { return f.Value && !f.ColumnName.empty(); });
+  if (FQuery.RowSource == nullptr && !everyValue)
+    RaiseSql("The number of values must match the number of table columns");
+}
+
+void TDataChangeStatement::BindValues() {
+  // INSERT values name no column; UPDATE values may name the columns of the row they change.
+  TNoColumns noColumns;
+  TColumnResolver& resolver = FQuery.Kind == TStatementKind::Insert ? static_cast<TColumnResolver&>(noColumns) : *FResolver;
+  for (size_t i = 0; i < FTargets.size(); ++i) {
+    TExpTree& value = FQuery.Targets[i].Value;
+    BindTargetValue(value, resolver, Target().TableField(FTargets[i].FieldNumber), FTargets[i].ColumnName);
+    // Binding may have put a new root in place.
+    FTargets[i].Value = value.get();
+  }
+}
+
+int TDataChangeStatement::RecordLength() const { return Target().Table()->Data().RecordSize(); }
+
+TDataCursor* TDataChangeStatement::Execute(const TSqlProgress& progress) {
+  FRowsAffected = 0;
+  switch (FQuery.Kind) {
+    case TStatementKind::Insert:
+      if (FRowSource)
+        InsertSelected(progress);
+      else
+        InsertValues();
+      break;
+    case TStatementKind::Update: UpdateRecords(progress); break;
+    default: DeleteRecords(progress); break;
+  }
+  return nullptr;
+}
 
 }  // namespace sklad

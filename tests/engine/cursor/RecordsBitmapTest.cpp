@@ -146,6 +146,11 @@ TEST(RecordsBitmap, RandomOperationsAgreeWithAPlainModel) {
       ASSERT_EQ(bitmap.PriorSetBits(pos, wanted, ordinal), found == wanted);
       ASSERT_EQ(pos, expectPos);
       ASSERT_EQ(ordinal, 1000 - found);
+      // Between two record numbers, beyond the size included.
+      const int32_t to = static_cast<int32_t>(random() % (size + 40));
+      int32_t between = 0;
+      for (int32_t n = std::max(start, 0) + 1; n <= std::min(to, size); ++n) between += model[n];
+      ASSERT_EQ(bitmap.CountBetween(start, to), between) << start << " " << to;
     }
   }
 }
