@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "SqlErrors.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/query/expression/OperatorTypes.h"
 #include "engine/query/expression/ValueClasses.h"
@@ -15,8 +16,6 @@ namespace {
 
 // Room for the text of any number or date a conversion to a string writes.
 constexpr int kConversionRoom = 64;
-
-[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
 
 bool IsStringConstant(const TExpToken& value) {
   return value.Kind == TNodeKind::Constant && !value.IsParameter && !value.IsNull && TypeOf(value) == TFieldType::String;

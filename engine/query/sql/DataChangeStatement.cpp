@@ -5,20 +5,17 @@
 #include "ChangeTransaction.h"
 #include "JoinedRows.h"
 #include "SelectPlan.h"
+#include "SqlErrors.h"
+#include "StatementDirectories.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
 #include "engine/storage/LanguageSettings.h"
 
 namespace sklad {
-namespace {
 
-[[noreturn]] void RaiseSql(const std::string& message) { RaiseEngineError(err::SqlError, {}, {}, message); }
-
-}  // namespace
-
-TDataChangeStatement::TDataChangeStatement(TQueryStatement&, TDataQuery& query, TDataDirectory& directory)
-    : FQuery(query), FDirectory(directory) {}
+TDataChangeStatement::TDataChangeStatement(TDataQuery& query, TDataDirectory& directory)
+    : FQuery(query), FDirectory(directory), FDirectories(std::make_unique<TStatementDirectories>(directory)) {}
 
 // The row source's and the joined rows' cursors go before the target's.
 TDataChangeStatement::~TDataChangeStatement() {
@@ -46,11 +43,10 @@ void TDataChangeStatement::Plan(const std::function<bool()>& passwordCallback) {
 
 void TDataChangeStatement::OpenTarget(const std::function<bool()>& passwordCallback) {
   TSourceTable& table = *FQuery.Sources.front();
-  if (!table.Directory.empty() && !table.InMemory)
-    RaiseSql("tables outside the statement's database are not supported yet");
+  FTargetDirectory = &FDirectories->Of(table);
   TQuerySource source;
   source.Table = &table;
-  source.Cursor = std::make_unique<TDataCursor>(FDirectory);
+  source.Cursor = std::make_unique<TDataCursor>(*FTargetDirectory);
   source.Cursor->SetTableName(table.TableName);
   source.Cursor->SetInMemory(table.InMemory);
   if (passwordCallback) source.Cursor->SetPasswordCallback(passwordCallback);
@@ -79,8 +75,7 @@ void TDataChangeStatement::ResolveTargets() {
     column.ColumnName = field.ColumnName;
     column.CorrelationName = field.CorrelationName;
     if (!FResolver->Resolve(column))
-      RaiseSql("Invalid column name '" + field.ColumnName + "' or table correlation name '" + field.CorrelationName +
-               "' specified in table columns");
+      RaiseSql(InvalidColumn(field.ColumnName, field.CorrelationName, "table columns"));
     field.FieldNumber = column.FieldNumber;
     FTargets.push_back({column.FieldNumber, field.ColumnName, field.Value.get()});
   }

@@ -18,10 +18,11 @@ namespace sklad {
 class TChangeTransaction;
 class TJoinedRows;
 class TSelectPlan;
+class TStatementDirectories;
 
 class TDataChangeStatement final : public TStatementRunner {
  public:
-  TDataChangeStatement(TQueryStatement& statement, TDataQuery& query, TDataDirectory& directory);
+  TDataChangeStatement(TDataQuery& query, TDataDirectory& directory);
   ~TDataChangeStatement() override;
 
   // Opens the target table for writing, resolves the target columns and binds and checks their
@@ -60,6 +61,8 @@ class TDataChangeStatement final : public TStatementRunner {
 
   TDataQuery& FQuery;
   TDataDirectory& FDirectory;
+  std::unique_ptr<TStatementDirectories> FDirectories;
+  TDataDirectory* FTargetDirectory = nullptr;  // where the target table lives; its transactions
   std::vector<TQuerySource> FSources;  // the target table alone
   std::unique_ptr<TSourceResolver> FResolver;
   std::vector<TChangeTarget> FTargets;

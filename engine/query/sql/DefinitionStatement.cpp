@@ -1,5 +1,6 @@
 #include "DefinitionStatement.h"
 
+#include "StatementDirectories.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
@@ -9,11 +10,9 @@
 namespace sklad {
 
 TDefinitionStatement::TDefinitionStatement(TDataQuery& query, TDataDirectory& directory)
-    : FQuery(query), FDirectory(directory) {}
+    : FQuery(query), FDirectory(directory), FDirectories(std::make_unique<TStatementDirectories>(directory)) {}
 
-TDefinitionStatement::~TDefinitionStatement() {
-  if (FPathDirectory) FDirectory.Session().CloseDirectory(FPathDirectory);
-}
+TDefinitionStatement::~TDefinitionStatement() = default;
 
 void TDefinitionStatement::Plan(const std::function<bool()>& passwordCallback) {
   FPasswordCallback = passwordCallback;
@@ -41,12 +40,7 @@ TDataCursor* TDefinitionStatement::Execute(const TSqlProgress&) {
   return nullptr;
 }
 
-TDataDirectory& TDefinitionStatement::TableDirectory() {
-  const TSourceTable& table = Table();
-  if (table.InMemory || table.Directory.empty()) return FDirectory;
-  if (!FPathDirectory) FPathDirectory = FDirectory.Session().OpenDirectory({}, table.Directory);
-  return *FPathDirectory;
-}
+TDataDirectory& TDefinitionStatement::TableDirectory() { return FDirectories->Of(Table()); }
 
 std::unique_ptr<TDataCursor> TDefinitionStatement::OpenTable(bool exclusive) {
   auto cursor = std::make_unique<TDataCursor>(TableDirectory());

@@ -13,6 +13,8 @@
 
 namespace sklad {
 
+class TStatementDirectories;
+
 class TDefinitionStatement final : public TStatementRunner {
  public:
   TDefinitionStatement(TDataQuery& query, TDataDirectory& directory);
@@ -51,7 +53,7 @@ class TDefinitionStatement final : public TStatementRunner {
 
   TDataQuery& FQuery;
   TDataDirectory& FDirectory;
-  TDataDirectory* FPathDirectory = nullptr;  // opened for a table named with its folder
+  std::unique_ptr<TStatementDirectories> FDirectories;
   std::function<bool()> FPasswordCallback;
 };
 

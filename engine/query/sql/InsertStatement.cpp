@@ -98,7 +98,7 @@ void TDataChangeStatement::InsertSelected(const TSqlProgress& progress) {
   cursor.SetUserRecordIds(FQuery.NoAutoIncrement);
   TValueWriter writer(cursor, "INSERT", FQuery.NoAutoIncrement);
   std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
-  TChangeTransaction transaction(FDirectory, CommitInterval(), RecordLength());
+  TChangeTransaction transaction(*FTargetDirectory, CommitInterval(), RecordLength());
   rows.First();
   while (rows.ReadNext(nullptr) == cursor_status::Ok) {
     cursor.InitRecord(record.data());

@@ -25,7 +25,7 @@ void TSqlStatement::Prepare() {
   query.RequestLive = FOptions.RequestLive;
   query.MaximumRowCount = FOptions.MaxRowCount;
   FConsumed = statement->Parse(FText);
-  auto plan = MakeStatementRunner(*statement, query, FDirectory);
+  auto plan = MakeStatementRunner(query, FDirectory);
   // IN (SELECT ...) operands: their processors are planned before the main one and run first.
   if (TSubSelectRunner::Needed(*statement))
     plan = std::make_unique<TSubSelectRunner>(*statement, std::move(plan), FDirectory);

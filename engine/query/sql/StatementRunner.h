@@ -10,7 +10,6 @@ namespace sklad {
 
 class TDataCursor;
 class TDataDirectory;
-class TQueryStatement;
 class TDataQuery;
 
 // Called while rows are read: rows processed so far and the percent done; setting abort stops
@@ -33,7 +32,6 @@ class TStatementRunner {
 };
 
 // The runner for the processor's statement kind.
-std::unique_ptr<TStatementRunner> MakeStatementRunner(TQueryStatement& statement, TDataQuery& query,
-                                                      TDataDirectory& directory);
+std::unique_ptr<TStatementRunner> MakeStatementRunner(TDataQuery& query, TDataDirectory& directory);
 
 }  // namespace sklad

@@ -26,7 +26,7 @@ TSubSelectRunner::TSubSelectRunner(TQueryStatement& statement, std::unique_ptr<T
   for (const auto& processor : statement.Processors()) {
     if (!IsSubSelect(*processor)) continue;
     TSubSelect sub;
-    sub.Runner = MakeStatementRunner(statement, *processor, directory);
+    sub.Runner = MakeStatementRunner(*processor, directory);
     sub.Rows = std::make_unique<TSubSelectRows>(*processor, *sub.Runner, session.LanguageId, session.SortId);
     rowsOf.emplace_back(processor.get(), sub.Rows.get());
     FSubSelects.push_back(std::move(sub));

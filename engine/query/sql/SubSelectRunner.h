@@ -11,6 +11,8 @@
 
 namespace sklad {
 
+class TQueryStatement;
+
 class TSubSelectRunner final : public TStatementRunner {
  public:
   // The statement's sub-select processors get their runners; every sub-select node of the

@@ -48,7 +48,7 @@ void TDataChangeStatement::UpdateRecords(const TSqlProgress&) {
   cursor.SetUserRecordIds(FQuery.NoAutoIncrement);
   TValueWriter writer(cursor, "UPDATE", FQuery.NoAutoIncrement);
   std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
-  TChangeTransaction transaction(FDirectory, CommitInterval(), RecordLength());
+  TChangeTransaction transaction(*FTargetDirectory, CommitInterval(), RecordLength());
   for (const int32_t number : QualifyingRecords()) {
     if (!GotoRecord(number)) continue;
     UpdateRecord(record, writer);
@@ -87,7 +87,7 @@ void TDataChangeStatement::UpdateRecord(std::vector<uint8_t>& record, TValueWrit
 void TDataChangeStatement::DeleteRecords(const TSqlProgress& progress) {
   TDataCursor& cursor = Target();
   std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
-  TChangeTransaction transaction(FDirectory, CommitInterval(), RecordLength());
+  TChangeTransaction transaction(*FTargetDirectory, CommitInterval(), RecordLength());
   const std::vector<int32_t> numbers = QualifyingRecords();
   const int32_t tableRecords = cursor.GetRecordCount();
   for (const int32_t number : numbers) {
