@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchDatabase.h"
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
@@ -90,13 +91,8 @@ void InsertSqliteRows(const std::string& fileName) {
 }
 
 // The engine's session and directory over the work directory, and the walked table, made once.
-struct TEngine {
-  TDataSession Session;
-  TDataDirectory* Database = nullptr;
-  TEngine() {
-    std::filesystem::create_directories(WorkDirectory());
-    Database = Session.OpenDirectory("", WorkDirectory().string());
-  }
+struct TEngine : sklad::bench::TBenchDatabase {
+  TEngine() : TBenchDatabase(WorkDirectory()) {}
 };
 
 TEngine& Engine() {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchDatabase.h"
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
@@ -150,12 +151,8 @@ void LoadSqlite(const std::vector<CatalogueRow>& rows) {
 }
 
 // The engine's session and directory over the work directory, with both catalogues made once.
-struct TEngine {
-  TDataSession Session;
-  TDataDirectory* Database = nullptr;
-  TEngine() {
-    std::filesystem::create_directories(WorkDirectory());
-    Database = Session.OpenDirectory("", WorkDirectory().string());
+struct TEngine : sklad::bench::TBenchDatabase {
+  TEngine() : TBenchDatabase(WorkDirectory()) {
     const std::vector<CatalogueRow> rows = Rows();
     LoadSklad(*Database, rows);
     LoadSqlite(rows);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchDatabase.h"
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
@@ -49,12 +50,8 @@ TIndexDefinition ByName() {
 }
 
 // The engine's directory with the table filled once, without indexes.
-struct TEngine {
-  TDataSession Session;
-  TDataDirectory* Database = nullptr;
-  TEngine() {
-    std::filesystem::create_directories(WorkDirectory());
-    Database = Session.OpenDirectory("", WorkDirectory().string());
+struct TEngine : sklad::bench::TBenchDatabase {
+  TEngine() : TBenchDatabase(WorkDirectory()) {
     TTableDefinition definition;
     definition.Fields.Add(TFieldDefinition::Make("Id", TFieldType::Integer));
     definition.Fields.Add(TFieldDefinition::Make("Name", TFieldType::String, 30));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchDatabase.h"
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
@@ -91,13 +92,8 @@ void LoadSqlite(const std::vector<TRow>& rows) {
 
 // The session (its private directory for the result tables) and the database, both tables made
 // once.
-struct TEngine {
-  TDataSession Session;
-  TDataDirectory* Database = nullptr;
-  TEngine() {
-    std::filesystem::create_directories(WorkDirectory());
-    Session.SetPrivateDirectory(WorkDirectory().string());
-    Database = Session.OpenDirectory("", WorkDirectory().string());
+struct TEngine : sklad::bench::TBenchDatabase {
+  TEngine() : TBenchDatabase(WorkDirectory()) {
     const std::vector<TRow> rows = Rows();
     LoadSklad(*Database, rows);
     LoadSqlite(rows);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchDatabase.h"
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
@@ -89,12 +90,8 @@ void LoadSqlite() {
 }
 
 // The engine's session and directory over the work directory, with both tables made once.
-struct TEngine {
-  TDataSession Session;
-  TDataDirectory* Database = nullptr;
-  TEngine() {
-    std::filesystem::create_directories(WorkDirectory());
-    Database = Session.OpenDirectory("", WorkDirectory().string());
+struct TEngine : sklad::bench::TBenchDatabase {
+  TEngine() : TBenchDatabase(WorkDirectory()) {
     LoadSklad(*Database);
     LoadSqlite();
   }

@@ -74,19 +74,23 @@ uint32_t TIndexTree::KeysBefore(const TPage& page, int entry) const {
   return total;
 }
 
-uint32_t TIndexTree::Descend(TPath& path, const uint8_t* key, int length, TChoice choice) {
+void TIndexTree::DescendTo(TPath& path, const uint8_t* key, int length, TChoice choice) {
   path.Push(RootPage());
-  uint32_t before = 0;
   for (int depth = 0; !path.Leaf().Page->IsLeaf(); ++depth) {
     if (depth >= kMaxDepth) RaiseCorrupt();
     TStep& step = path.Leaf();
     const int bound =
         choice == TChoice::LastNotAbove ? UpperBound(*step.Page, key, length) : LowerBound(*step.Page, key, length);
     step.Position = std::max(bound - 1, 0);
-    before += KeysBefore(*step.Page, step.Position);
     TPage* parent = step.Page;
     path.Push(Child(*parent, step.Position));
   }
+}
+
+uint32_t TIndexTree::Descend(TPath& path, const uint8_t* key, int length, TChoice choice) {
+  DescendTo(path, key, length, choice);
+  uint32_t before = 0;
+  for (int level = 0; level + 1 < path.Depth(); ++level) before += KeysBefore(*path[level].Page, path[level].Position);
   return before;
 }
 
@@ -109,7 +113,7 @@ void TIndexTree::InsertKey(const uint8_t* key, uint32_t recordNumber) {
     return;
   }
   TPath path(FFile);
-  Descend(path, key, FKeyLength, TChoice::LastNotAbove);
+  DescendTo(path, key, FKeyLength, TChoice::LastNotAbove);
   const int leafLevel = path.Depth() - 1;
   const int position = LowerBound(*path.Leaf().Page, key, FKeyLength);
   for (int level = 0; level < leafLevel; ++level) {
@@ -123,7 +127,7 @@ void TIndexTree::InsertKey(const uint8_t* key, uint32_t recordNumber) {
 void TIndexTree::DeleteKey(const uint8_t* key) {
   if (Empty()) RaiseCorrupt();
   TPath path(FFile);
-  Descend(path, key, FKeyLength, TChoice::LastNotAbove);
+  DescendTo(path, key, FKeyLength, TChoice::LastNotAbove);
   const int leafLevel = path.Depth() - 1;
   TPage& leaf = *path.Leaf().Page;
   const int position = LowerBound(leaf, key, FKeyLength);

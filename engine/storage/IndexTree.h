@@ -103,7 +103,10 @@ class TIndexTree {
   TPage* Child(TPage& parent, int entry);
   TPage* RootPage();
   // Descends to the leaf, following in each internal page the chosen entry (0 when there is
-  // none) and adding up the keys before it.
+  // none).
+  void DescendTo(TPath& path, const uint8_t* key, int length, TChoice choice);
+  // The same, answering how many keys lie before the leaf reached (ordinal searches; changes of
+  // keys need no count).
   uint32_t Descend(TPath& path, const uint8_t* key, int length, TChoice choice);
   // The first entry of a page not below the key, or Count().
   int LowerBound(const TPage& page, const uint8_t* key, int length) const;

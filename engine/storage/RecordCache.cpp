@@ -14,6 +14,8 @@ constexpr int64_t kCacheBytes = 131070;
 constexpr int64_t kReadAheadBytes = 65535;
 constexpr int kTransactionGrowth = 255;
 constexpr int kRecentlyUsedChecked = 4;
+// Outside a transaction, an eviction that passes more modified records than this writes them.
+constexpr int kModifiedPassedBeforeWriting = 32;
 // Up to this many records enter or leave the sorted cache one by one through a binary search;
 // more are merged in or swept out in one pass over the cache.
 constexpr int kSingleMoves = 16;
@@ -198,7 +200,7 @@ void TRecordCache::TakeEntries(int count) {
   while (taken < count) {
     if (FCache.Count() - FEvictedCount + taken < FCapacity) {
       FFresh.Add(FStack.Take(FFile));
-    } else if (TRecord* victim = OldestEvictable()) {
+    } else if (TRecord* victim = OldestEvictable(true)) {
       Unlink(victim);
       victim->FEvicted = true;
       if (++FEvictedCount <= kSingleMoves) FEvicting.Add(victim);
@@ -211,7 +213,7 @@ void TRecordCache::TakeEntries(int count) {
     } else {
       RemoveEvicted();
       WriteModified(false);
-      if (!OldestEvictable()) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
+      if (!OldestEvictable(false)) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
       continue;
     }
     ++taken;
@@ -227,8 +229,10 @@ void TRecordCache::TakeEntries(int count) {
 // In a transaction a record holding an uncommitted change cannot be evicted: each one the search
 // passes goes to the newest end of the recency list, so that the next searches do not pass it
 // again, and a search that passes more of them than half the cache gives up, so that the cache
-// grows instead of being searched through again and again.
-TRecord* TRecordCache::OldestEvictable() {
+// grows instead of being searched through again and again. Outside a transaction a bounded
+// search gives up after a few modified records, so that they are written (and become evictable)
+// instead of being passed again by every eviction.
+TRecord* TRecordCache::OldestEvictable(bool bounded) {
   const bool inTransaction = FFile.Owner().InTransaction();
   int passed = 0;
   TRecord* record = FOldest;
@@ -238,6 +242,8 @@ TRecord* TRecordCache::OldestEvictable() {
     if (inTransaction && record->Modified()) {
       MoveToFront(record);
       if (++passed > FCapacity / 2) return nullptr;
+    } else if (bounded && record->Modified() && ++passed > kModifiedPassedBeforeWriting) {
+      return nullptr;
     }
     record = newer;
   }

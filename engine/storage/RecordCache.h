@@ -87,7 +87,7 @@ class TRecordCache {
   void ReadUpcoming(int32_t number, std::span<const int32_t> upcoming);
   void Place(int32_t first, int32_t count, const uint8_t* bytes);
   void TakeEntries(int count);
-  TRecord* OldestEvictable();
+  TRecord* OldestEvictable(bool bounded);
   void RemoveEvicted();
   void InsertFresh();
   void PushFront(TRecord* record);
