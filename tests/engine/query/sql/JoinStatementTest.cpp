@@ -13,17 +13,7 @@
 namespace sklad::testing {
 namespace {
 
-using T = TFieldType;
-
-std::vector<TestTable> Tables() {
-  TestTable dept{"dept", {{"id", T::Integer}, {"name", T::String, 10}}, {{"1", "Sales"}, {"2", "Dev"}, {"3", "Ops"}}, 1, {}};
-  TestTable emp{"emp",
-                {{"id", T::Integer}, {"name", T::String, 10}, {"dept", T::Integer}},
-                {{"1", "Ann", "1"}, {"2", "Bob", "2"}, {"3", "Cyd", "2"}, {"4", "Dan", ""}, {"5", "Eve", "9"}},
-                0,
-                {3}};
-  return {dept, emp};
-}
+std::vector<TestTable> Tables() { return {DeptTable(), EmpTable()}; }
 
 class JoinStatementTest : public ::testing::Test {
  protected:
@@ -39,7 +29,7 @@ class JoinStatementTest : public ::testing::Test {
         uint8_t value[64] = {};
         const bool isNull = result->GetField(field, result->CurrentRecord().data(), value);
         std::string text = reinterpret_cast<const char*>(value);
-        if (result->GetFieldDefinition(field).Type() == T::Integer) {
+        if (result->GetFieldDefinition(field).Type() == TFieldType::Integer) {
           int32_t n;
           std::memcpy(&n, value, 4);
           text = std::to_string(n);

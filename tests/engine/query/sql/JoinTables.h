@@ -38,6 +38,19 @@ struct TestTable {
   std::vector<int> IndexedFields;  // one secondary index each
 };
 
+// Departments 1..3 keyed by id, and employees with an index on their department: Dan has none,
+// Eve's (9) does not exist.
+inline TestTable DeptTable() {
+  return {"dept", {{"id", TFieldType::Integer}, {"name", TFieldType::String, 10}}, {{"1", "Sales"}, {"2", "Dev"}, {"3", "Ops"}}, 1, {}};
+}
+inline TestTable EmpTable() {
+  return {"emp",
+          {{"id", TFieldType::Integer}, {"name", TFieldType::String, 10}, {"dept", TFieldType::Integer}},
+          {{"1", "Ann", "1"}, {"2", "Bob", "2"}, {"3", "Cyd", "2"}, {"4", "Dan", ""}, {"5", "Eve", "9"}},
+          0,
+          {3}};
+}
+
 class JoinDatabase {
  public:
   explicit JoinDatabase(const std::vector<TestTable>& tables) {

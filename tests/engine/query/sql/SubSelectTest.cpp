@@ -21,16 +21,10 @@ TSqlStatementOptions LiveOptions() {
 }
 
 std::vector<TestTable> Tables() {
-  TestTable dept{"dept", {{"id", T::Integer}, {"name", T::String, 10}}, {{"1", "Sales"}, {"2", "Dev"}, {"3", "Ops"}}, 1, {}};
-  TestTable emp{"emp",
-                {{"id", T::Integer}, {"name", T::String, 10}, {"dept", T::Integer}},
-                {{"1", "Ann", "1"}, {"2", "Bob", "2"}, {"3", "Cyd", "2"}, {"4", "Dan", ""}, {"5", "Eve", "9"}},
-                0,
-                {3}};
   TestTable proj{"proj", {{"id", T::Integer}, {"dept", T::Integer}, {"title", T::String, 10}},
                  {{"10", "1", "Alpha"}, {"11", "2", "Beta"}, {"12", "3", "Gamma"}}, 0, {}};
   TestTable grade{"grade", {{"level", T::Float}}, {{"2.5"}, {"2"}, {"1"}}, 0, {}};
-  return {dept, emp, proj, grade};
+  return {DeptTable(), EmpTable(), proj, grade};
 }
 
 class SubSelectTest : public ::testing::Test {
