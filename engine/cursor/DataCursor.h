@@ -177,6 +177,9 @@ class TDataCursor {
   int TruncateTableBlob(int fieldNo, const uint8_t* record, int32_t newLength);
   int GetTableBlobSize(int fieldNo, const uint8_t* record, int32_t& length);
   int CloseTableBlob(int fieldNo, uint8_t* record, int closeTag);
+  // The whole value of a BLOB field (the table's field number) of a record buffer, read through a
+  // buffer the engine opens and closes on a copy of the record; raises the access's error code.
+  std::vector<uint8_t> ReadWholeTableBlob(int fieldNo, const uint8_t* record);
   int OpenBlobCount() const { return FBlobBuffers.Count(); }
   // The BLOB steps of posting a record, under the table's write lock: new identifiers for the
   // modified values, their chains written (or freed when empty), every open value's first block

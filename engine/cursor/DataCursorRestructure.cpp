@@ -215,25 +215,13 @@ void TDataCursor::CopyBlob(int sourceField, uint8_t* source, TDataCursor& target
     target.PutField(targetField, record, nullptr);
     return;
   }
-  const auto check = [](int code, const std::string& table) {
-    if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), table);
+  const std::vector<uint8_t> bytes = ReadWholeTableBlob(TableFieldNumber(sourceField), source);
+  const auto check = [&](int code) {
+    if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), target.FTableName);
   };
-  check(OpenBlob(sourceField, source, 1, kBlobRead), FTableName);
-  int32_t length = 0;
-  std::vector<uint8_t> bytes;
-  try {
-    check(GetBlobSize(sourceField, source, length), FTableName);
-    bytes.resize(static_cast<size_t>(length));
-    int32_t read = 0;
-    check(ReadBlob(sourceField, source, read, length, bytes.data(), 0), FTableName);
-  } catch (...) {
-    CloseBlob(sourceField, source, 1);
-    throw;
-  }
-  check(CloseBlob(sourceField, source, 1), FTableName);
   // The new value stays open in the target until its insert writes it.
-  check(target.OpenBlob(targetField, record, 1, kBlobWrite), target.FTableName);
-  check(target.WriteBlob(targetField, record, length, bytes.data(), 0), target.FTableName);
+  check(target.OpenBlob(targetField, record, 1, kBlobWrite));
+  check(target.WriteBlob(targetField, record, static_cast<int32_t>(bytes.size()), bytes.data(), 0));
 }
 
 }  // namespace sklad

@@ -31,18 +31,11 @@ TExpTree ResultValue(TDataCursor& rows, int fieldNo) {
   }
   value->IsNull = rows.GetTableField(fieldNo, record.data(), nullptr);
   if (value->IsNull) return value;
-  auto check = [&](int code) {
-    if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), rows.TableName());
-  };
-  check(rows.OpenTableBlob(fieldNo, record.data(), 1, TDataCursor::kBlobRead));
-  int32_t length = 0;
-  check(rows.GetTableBlobSize(fieldNo, record.data(), length));
-  value->Reserve(static_cast<uint32_t>(length) + 1);
-  int32_t count = 0;
-  check(rows.ReadTableBlob(fieldNo, record.data(), count, length, value->Value.data(), 0));
-  value->Value[static_cast<size_t>(length)] = 0;
-  value->Size = static_cast<uint32_t>(length);
-  check(rows.CloseTableBlob(fieldNo, record.data(), 1));
+  const std::vector<uint8_t> bytes = rows.ReadWholeTableBlob(fieldNo, record.data());
+  value->Reserve(static_cast<uint32_t>(bytes.size()) + 1);
+  std::copy(bytes.begin(), bytes.end(), value->Value.begin());
+  value->Value[bytes.size()] = 0;
+  value->Size = static_cast<uint32_t>(bytes.size());
   return value;
 }
 

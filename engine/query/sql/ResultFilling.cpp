@@ -148,21 +148,6 @@ void Check(int code, const TDataCursor& cursor) {
   if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), cursor.TableName());
 }
 
-// The whole value of a BLOB field of a source record.
-std::vector<uint8_t> ReadBlob(TDataCursor& cursor, int fieldNo, const uint8_t* record) {
-  std::vector<uint8_t> image(record, record + cursor.RecordSize());
-  Check(cursor.OpenTableBlob(fieldNo, image.data(), 1, TDataCursor::kBlobRead), cursor);
-  int32_t length = 0;
-  Check(cursor.GetTableBlobSize(fieldNo, image.data(), length), cursor);
-  std::vector<uint8_t> bytes(static_cast<size_t>(length));
-  int32_t count = 0;
-  const int code = length > 0 ? cursor.ReadTableBlob(fieldNo, image.data(), count, length, bytes.data(), 0) : 0;
-  cursor.CloseTableBlob(fieldNo, image.data(), 1);
-  Check(code, cursor);
-  bytes.resize(static_cast<size_t>(count));
-  return bytes;
-}
-
 }  // namespace
 
 bool TSelectPlan::CountsRowsOnly() const {
@@ -321,7 +306,7 @@ void TSelectPlan::CopyColumn(const TColumnFill& fill, uint8_t* record) {
   std::fill_n(at, target.StoredSize() + 1, 0);
   if (!value) return;
   if (fill.Blob) {
-    FBlobValues.emplace_back(fill.Field, ReadBlob(*fill.Source->Cursor, fill.SourceField, row));
+    FBlobValues.emplace_back(fill.Field, fill.Source->Cursor->ReadWholeTableBlob(fill.SourceField, row));
     return;
   }
   at[0] = 1;
