@@ -6,7 +6,8 @@ namespace rejstrik::volume {
 
 const std::string_view kCatalogueColumns =
     "p VARCHAR(4), r VARCHAR(2), typ VARCHAR(5), os VARCHAR(7), name VARCHAR(120), "
-    "src VARCHAR(120), inet VARCHAR(250), popis BLOB(1, 1)";
+    "src VARCHAR(120), inet VARCHAR(250), popis BLOB(0, 1)";
+const std::array<std::string_view, 4> kCatalogueIndexedFields = {"p", "r", "typ", "name"};
 
 namespace {
 

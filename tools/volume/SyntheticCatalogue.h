@@ -2,6 +2,7 @@
 // number alone, so that benchmarks and large test volumes build the same rows every time.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,8 +21,10 @@ struct TCatalogueRecord {
   std::string popis;  // description memo, empty for some records
 };
 
-// The catalogue table's columns in the data-type syntax CREATE TABLE takes, in record order.
+// The catalogue table's columns in the data-type syntax CREATE TABLE takes, in record order, and
+// the fields that have a secondary index of their own.
 extern const std::string_view kCatalogueColumns;
+extern const std::array<std::string_view, 4> kCatalogueIndexedFields;
 
 // The record numbered `number` (from 0). Issues, sections, types and systems are spread evenly and
 // independently of each other; names and descriptions are Czech with diacritics, and about one
