@@ -1,10 +1,12 @@
 #include "tools/sklad/CodePageText.h"
 
+#include <fmt/format.h>
 #include <unicode/utf8.h>
 
 #include "platform/locale/CodePage.h"
 #include "platform/locale/LocaleId.h"
 #include "platform/locale/SingleByteCodePage.h"
+#include "tools/sklad/Tool.h"
 
 namespace sklad::tool {
 
@@ -29,6 +31,13 @@ std::optional<std::string> Utf8ToCodePageExactly(std::string_view utf8, int code
 
 std::string TableTextToUtf8(std::string_view bytes, uint16_t languageId) {
   return platform::CodePageToUtf8(bytes, TableCodePage(languageId));
+}
+
+std::string ToCodePage(std::string_view utf8, int codePage, std::string_view what) {
+  std::optional<std::string> bytes = Utf8ToCodePageExactly(utf8, codePage);
+  if (!bytes)
+    throw TToolFailure(fmt::format("sklad: {} hold characters that code page {} cannot store", what, codePage));
+  return std::move(*bytes);
 }
 
 }  // namespace sklad::tool

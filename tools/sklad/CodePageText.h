@@ -16,6 +16,10 @@ int TableCodePage(uint16_t languageId);
 // character the code page has no byte for.
 std::optional<std::string> Utf8ToCodePageExactly(std::string_view utf8, int codePage);
 
+// The same for text the user gives on the command line; a character the code page cannot store is
+// a TToolFailure whose message names the text by `what` ("the statements", "the filter").
+std::string ToCodePage(std::string_view utf8, int codePage, std::string_view what);
+
 // A table's text (names, descriptions, values) for the terminal.
 std::string TableTextToUtf8(std::string_view bytes, uint16_t languageId);
 
