@@ -31,7 +31,7 @@ bool IsTextBlob(const TFieldDefinition& field) {
 TCsvTableLoader::TCsvTableLoader(TDataCursor& cursor)
     : FCursor(cursor),
       FCodePage(TableCodePage(cursor.Table()->Data().Language())),
-      FLanguage(cursor.Table()->Data().Language(), cursor.Table()->Data().Sort()),
+      FNeutralFormats(0, 0),
       FRecord(static_cast<size_t>(cursor.RecordSize())) {}
 
 void TCsvTableLoader::TakeHeader(const TCsvRecord& header) {

@@ -1,6 +1,6 @@
 // TCsvTableLoader: CSV records inserted into a table through an open cursor. The header record
 // names the columns; each value is turned into the table's code page and then into its field's
-// type with the engine's own conversions, under the table's language settings. Every refusal
+// type with the engine's own conversions, in the language-neutral forms. Every refusal
 // names the line of the record.
 #pragma once
 
@@ -47,7 +47,9 @@ class TCsvTableLoader {
 
   TDataCursor& FCursor;
   int FCodePage;
-  TLocaleScope FLanguage;
+  // Numbers, dates and times are read in the language-neutral forms (ISO dates, '.' as the
+  // decimal point) that export writes, whatever the table's language or the machine's locale.
+  TLocaleScope FNeutralFormats;
   std::vector<TColumn> FColumns;
   std::vector<uint8_t> FRecord;
   std::vector<uint8_t> FValue;
