@@ -11,23 +11,13 @@
 #include "engine/storage/IndexReadRestart.h"
 #include "engine/storage/RecordCache.h"
 #include "engine/storage/RecordLayout.h"
+#include "engine/storage/TableReadScope.h"
 
 namespace sklad {
 namespace {
 
 using TEntry = std::pair<std::vector<uint8_t>, uint32_t>;  // key bytes, record number
 
-// Releases the table's read lock however the check ends.
-class TReadScope {
- public:
-  explicit TReadScope(TDataTable& table) : FTable(table) { FTable.BeginRead(); }
-  ~TReadScope() { FTable.EndRead(); }
-  TReadScope(const TReadScope&) = delete;
-  TReadScope& operator=(const TReadScope&) = delete;
-
- private:
-  TDataTable& FTable;
-};
 
 std::vector<int> IndexSlots(TDataTable& table) {
   std::vector<int> slots;
@@ -105,7 +95,7 @@ void CheckSlot(TDataTable& table, int slot, std::vector<std::string>& findings) 
 std::vector<std::string> CheckTable(TDataTable& table) {
   for (;;) {
     try {
-      TReadScope reading(table);
+      TTableReadScope reading(table);
       std::vector<std::string> findings;
       for (int slot : IndexSlots(table)) CheckSlot(table, slot, findings);
       return findings;

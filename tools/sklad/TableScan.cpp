@@ -13,22 +13,12 @@
 #include "engine/storage/LittleEndian.h"
 #include "engine/storage/RecordCache.h"
 #include "engine/storage/RecordLayout.h"
+#include "engine/storage/TableReadScope.h"
 #include "tools/sklad/CodePageText.h"
 
 namespace sklad::tool {
 namespace {
 
-// Holds the table's read lock, so that no other user writes while a walk goes on.
-class TReadLock {
- public:
-  explicit TReadLock(TDataTable& table) : FTable(table) { FTable.BeginRead(); }
-  ~TReadLock() { FTable.EndRead(); }
-  TReadLock(const TReadLock&) = delete;
-  TReadLock& operator=(const TReadLock&) = delete;
-
- private:
-  TDataTable& FTable;
-};
 
 // A walk that met another user's change: the caches are gone and the walk starts again.
 struct TRestart {};
@@ -76,7 +66,7 @@ class TTableScan {
   }
 
   void ScanRecords() {
-    TReadLock reading(FTable);
+    TTableReadScope reading(FTable);
     FBlobs.clear();
     FRecordFindings.clear();
     int32_t active = 0, deleted = 0;
@@ -109,7 +99,7 @@ class TTableScan {
   }
 
   void ScanFreeRecords() {
-    TReadLock reading(FTable);
+    TTableReadScope reading(FTable);
     const int32_t slots = FTable.Data().RecordCount();
     std::set<int32_t> met;
     for (int32_t number = FTable.Data().FirstFreeRecord(); number != 0;) {
@@ -158,7 +148,7 @@ class TTableScan {
   }
 
   void ScanBlobs() {
-    TReadLock reading(FTable);
+    TTableReadScope reading(FTable);
     TBlobFile& file = FTable.Blob();
     std::vector<std::string> findings;
     std::map<uint32_t, std::string> owners;
