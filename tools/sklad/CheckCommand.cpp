@@ -35,8 +35,7 @@ void AddCheckCommand(CLI::App& app, TToolStreams& streams) {
   CLI::App* command = app.add_subcommand("check", "Check a table's data, index and BLOB files for damage");
   auto directory = std::make_shared<std::string>();
   auto table = std::make_shared<std::string>();
-  command->add_option("DIR", *directory, "Folder of the table")->required();
-  command->add_option("TABLE", *table, "Table name")->required();
+  AddTableArguments(*command, *directory, *table);
   command->callback([directory, table, &streams] { Check(*directory, *table, streams); });
 }
 

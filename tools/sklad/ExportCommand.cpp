@@ -32,8 +32,7 @@ void RunExport(const TExportOptions& options, TToolStreams& streams) {
 void AddExportCommand(CLI::App& app, TToolStreams& streams) {
   CLI::App* command = app.add_subcommand("export", "Write a whole table as CSV or JSON");
   auto options = std::make_shared<TExportOptions>();
-  command->add_option("DIR", options->Directory, "Folder of the table")->required();
-  command->add_option("TABLE", options->Table, "Table name")->required();
+  AddTableArguments(*command, options->Directory, options->Table);
   CLI::Option* csv = command->add_flag("--csv", options->Csv, "CSV with a header line (the default)");
   command->add_flag("--json", options->Json, "A JSON array of objects")->excludes(csv);
   command->callback([options, &streams] { RunExport(*options, streams); });

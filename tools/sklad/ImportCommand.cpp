@@ -122,8 +122,7 @@ void Import(const TImportRequest& request, TToolStreams& streams) {
 void AddImportCommand(CLI::App& app, TToolStreams& streams) {
   CLI::App* command = app.add_subcommand("import", "Create a table and load it from a UTF-8 CSV file with a header line");
   auto request = std::make_shared<TImportRequest>();
-  command->add_option("DIR", request->Directory, "Folder of the table")->required();
-  command->add_option("TABLE", request->Table, "Name of the new table")->required();
+  AddTableArguments(*command, request->Directory, request->Table, "Name of the new table");
   command->add_option("FILE", request->CsvFile, "CSV file; its header line names the columns")->required();
   command->add_option("--schema", request->Schema, "Column definitions as CREATE TABLE takes them")->required();
   command->add_option("--language", request->Language, "Language of the table (\"Czech\", \"ANSI Standard\", ...)");

@@ -131,8 +131,7 @@ void AddInfoCommand(CLI::App& app, TToolStreams& streams) {
   CLI::App* command = app.add_subcommand("info", "Header facts, fields, indexes and record count of a table");
   auto directory = std::make_shared<std::string>();
   auto table = std::make_shared<std::string>();
-  command->add_option("DIR", *directory, "Folder of the table")->required();
-  command->add_option("TABLE", *table, "Table name")->required();
+  AddTableArguments(*command, *directory, *table);
   command->callback([directory, table, &streams] {
     TToolDatabase database(*directory);
     std::unique_ptr<TDataCursor> cursor = OpenToolTable(database, *directory, *table);

@@ -9,6 +9,11 @@
 
 namespace sklad::tool {
 
+void AddTableArguments(CLI::App& command, std::string& directory, std::string& table, const std::string& tableHelp) {
+  command.add_option("DIR", directory, "Folder of the table")->required();
+  command.add_option("TABLE", table, tableHelp)->required();
+}
+
 int RunTool(int argc, char** argv, TToolStreams& streams) {
   CLI::App app{"sklad: look into, check, load, export and query Sklad tables", "sklad"};
   app.require_subcommand(1);

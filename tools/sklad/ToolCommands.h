@@ -4,9 +4,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string>
+
 #include "tools/sklad/Tool.h"
 
 namespace sklad::tool {
+
+// The folder and the table name a command starts with, as required positional arguments.
+void AddTableArguments(CLI::App& command, std::string& directory, std::string& table,
+                       const std::string& tableHelp = "Table name");
 
 void AddInfoCommand(CLI::App& app, TToolStreams& streams);
 void AddCheckCommand(CLI::App& app, TToolStreams& streams);
