@@ -66,10 +66,11 @@ TEST(CatalogueCsv, GeneratorProgramWritesHeaderAndRecords) {
 TEST(CatalogueCsv, GeneratorProgramRefusesBadCommandLines) {
   sklad::testing::TempDir directory;
   const std::string program = GENERATE_CATALOGUE_PATH;
-  for (const std::string arguments :
-       {"", "--records -5", "--records many", "--records 3 --out " + directory / "no/such/folder/x.csv"}) {
-    const std::string command = program + " " + arguments + " >/dev/null 2>&1";
-    EXPECT_NE(std::system(command.c_str()), 0) << arguments;
+  const std::string arguments[] = {"", "--records -5", "--records many",
+                                   "--records 3 --out " + directory / "no/such/folder/x.csv"};
+  for (const std::string& argument : arguments) {
+    const std::string command = program + " " + argument + " >/dev/null 2>&1";
+    EXPECT_NE(std::system(command.c_str()), 0) << argument;
   }
 }
 

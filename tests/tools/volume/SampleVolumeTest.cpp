@@ -60,8 +60,11 @@ TEST(SampleVolume, TextsAreCodePage1250WithCrLfAndSayWhatTheSourcesSay) {
     const std::string source = ReadFile(kSources + name);
     ASSERT_FALSE(built.empty());
     for (size_t i = 0; i < built.size(); ++i) {
-      if (built[i] == '\n') ASSERT_TRUE(i > 0 && built[i - 1] == '\r') << "bare line feed at " << i;
-      if (built[i] == '\r') ASSERT_TRUE(i + 1 < built.size() && built[i + 1] == '\n') << "bare CR at " << i;
+      if (built[i] == '\n') {
+        ASSERT_TRUE(i > 0 && built[i - 1] == '\r') << "bare line feed at " << i;
+      } else if (built[i] == '\r') {
+        ASSERT_TRUE(i + 1 < built.size() && built[i + 1] == '\n') << "bare carriage return at " << i;
+      }
     }
     EXPECT_EQ(WithoutCarriageReturns(platform::CodePageToUtf8(built, 1250)), source);
     EXPECT_NE(built.find("\xE8"), std::string::npos) << "no č in code page 1250";
@@ -100,8 +103,7 @@ TEST(SampleVolume, EveryTablePassesTheCheck) {
 }
 
 // Records of the table that satisfy the condition, counted through the engine's SQL.
-int Count(const std::string& table, const std::string& condition) {
-  sklad::tool::TToolDatabase database(kVolume);
+int Count(sklad::tool::TToolDatabase& database, const std::string& table, const std::string& condition) {
   sklad::TSqlStatement statement(database.Database(),
                                  platform::Utf8ToCodePage("SELECT * FROM " + table + " WHERE " + condition, 1250));
   statement.Prepare();
@@ -112,7 +114,9 @@ int Count(const std::string& table, const std::string& condition) {
 std::string AtLeast(size_t length) { return "'" + std::string(length, '_') + "%'"; }
 
 TEST(SampleVolume, EveryTableOpensWithRecords) {
-  for (const std::string& table : DatabaseTables()) EXPECT_GE(Count(table, "p IS NOT NULL"), 200) << table;
+  sklad::tool::TToolDatabase database(kVolume);
+  for (const std::string& table : DatabaseTables())
+    EXPECT_GE(Count(database, table, "p IS NOT NULL"), 200) << table;
 }
 
 TEST(SampleVolume, TablesHoldTheEdgeCases) {
@@ -153,8 +157,9 @@ TEST(SampleVolume, TablesHoldTheEdgeCases) {
       // Czech letters and the en dash through the code page
       {"kvel2002", "name = 'Úvodník – leden 2002'", 1, 1},
   };
+  // As the program asks for them: a bare 'R' or 'P' would name the columns r and p.
   for (const char* letter : {"A", "C", "F", "G", "K", "M", "N", "O", "R", "X"})
-    cases.push_back({"kvel2002", "typ = '" + std::string(letter) + "'", 1, kAny});
+    cases.push_back({"kvel2002", "typ LIKE '" + std::string(letter) + "%'", 1, kAny});
   for (const char* os : {"1000000", "0100000", "0010000", "0001000", "0000100", "0000010", "0000001"})
     cases.push_back({"kvel2002", "os = '" + std::string(os) + "'", 1, kAny});
   for (const std::string table : {"kvel2002", "kvel2001", "kvel2003"})
@@ -165,8 +170,9 @@ TEST(SampleVolume, TablesHoldTheEdgeCases) {
   for (const std::string table : {"kvel2002", "kvel2001", "kvel2003", "kvel2002s"})
     cases.push_back({table, "r = '99'", 1, kAny});
 
+  sklad::tool::TToolDatabase database(kVolume);
   for (const Case& c : cases) {
-    const int count = Count(c.Table, c.Condition);
+    const int count = Count(database, c.Table, c.Condition);
     EXPECT_GE(count, c.Least) << c.Table << ": " << c.Condition;
     EXPECT_LE(count, c.Most) << c.Table << ": " << c.Condition;
   }
