@@ -94,4 +94,15 @@ uint16_t SortIdentifier(uint16_t languageId, std::string_view sortName) {
   return static_cast<uint16_t>(std::max(SortPosition(languageId, sortName), 0));
 }
 
+std::string_view LanguageName(uint16_t languageId) {
+  for (const TLanguageEntry& entry : kLanguages)
+    if (entry.Id == languageId) return entry.Name;
+  return {};
+}
+
+std::string_view SortName(uint16_t languageId, uint16_t sortId) {
+  const std::span<const std::string_view> names = SortNames(languageId);
+  return sortId < names.size() ? names[sortId] : std::string_view{};
+}
+
 }  // namespace sklad

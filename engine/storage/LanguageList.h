@@ -21,10 +21,15 @@ bool IsLanguageKnown(std::string_view name);
 // The identifier of the first entry with the name; 0 when there is none.
 uint16_t LanguageIdentifier(std::string_view name);
 
+// The name of the first entry with the identifier; empty when there is none.
+std::string_view LanguageName(uint16_t languageId);
+
 // Every language has "Default Order"; the five German entries also "German Phone Book Order".
 bool IsSortKnown(uint16_t languageId, std::string_view sortName);
 // The position of the name among the language's sort names, which is the sort identifier the
 // locale services know it by (German phone book order is sort 1); 0 for an unknown name.
 uint16_t SortIdentifier(uint16_t languageId, std::string_view sortName);
+// The name of a sort identifier of the language; empty for one the language does not have.
+std::string_view SortName(uint16_t languageId, uint16_t sortId);
 
 }  // namespace sklad

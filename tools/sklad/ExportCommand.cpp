@@ -1,10 +1,42 @@
-// sklad export: not built yet.
+// sklad export DIR TABLE [--csv | --json]: the whole table in natural order with its column
+// names, as CSV (the default) or JSON. The CSV is what `sklad import` reads back.
+#include "engine/cursor/DataCursor.h"
+#include "tools/sklad/ResultRows.h"
+#include "tools/sklad/ResultWriter.h"
 #include "tools/sklad/ToolCommands.h"
+#include "tools/sklad/ToolDatabase.h"
 
 namespace sklad::tool {
+namespace {
 
-void AddExportCommand(CLI::App& app, TToolStreams&) {
-  app.add_subcommand("export", "not built yet")->callback([] { throw TToolFailure("sklad export: not built yet"); });
+struct TExportOptions {
+  std::string Directory;
+  std::string Table;
+  bool Csv = false;
+  bool Json = false;
+};
+
+void RunExport(const TExportOptions& options, TToolStreams& streams) {
+  TToolDatabase database(options.Directory);
+  TDataCursor cursor(database.Database());
+  cursor.SetTableName(options.Table);
+  cursor.SetReadOnly(true);
+  cursor.Open();
+  cursor.SelectIndex(TDataCursor::kNaturalOrder);
+  const TOutputForm form = ChooseOutputForm(options.Csv, options.Json, false, TOutputForm::Csv);
+  WriteRows(cursor, *MakeResultWriter(form, streams.Out));
+}
+
+}  // namespace
+
+void AddExportCommand(CLI::App& app, TToolStreams& streams) {
+  CLI::App* command = app.add_subcommand("export", "Write a whole table as CSV or JSON");
+  auto options = std::make_shared<TExportOptions>();
+  command->add_option("DIR", options->Directory, "Folder of the table")->required();
+  command->add_option("TABLE", options->Table, "Table name")->required();
+  CLI::Option* csv = command->add_flag("--csv", options->Csv, "CSV with a header line (the default)");
+  command->add_flag("--json", options->Json, "A JSON array of objects")->excludes(csv);
+  command->callback([options, &streams] { RunExport(*options, streams); });
 }
 
 }  // namespace sklad::tool

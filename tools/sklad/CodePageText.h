@@ -1,0 +1,26 @@
+// Text between UTF-8 (files and terminals) and the single-byte code page a table stores its
+// strings in, refusing what the code page cannot hold instead of replacing it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sklad::tool {
+
+// The code page of the table's language.
+int TableCodePage(uint16_t languageId);
+
+// The code-page bytes of a UTF-8 text; none when the text is not valid UTF-8 or holds a
+// character the code page has no byte for.
+std::optional<std::string> Utf8ToCodePageExactly(std::string_view utf8, int codePage);
+
+// The same for text the user gives on the command line; a character the code page cannot store is
+// a TToolFailure whose message names the text by `what` ("the statements", "the filter").
+std::string ToCodePage(std::string_view utf8, int codePage, std::string_view what);
+
+// A table's text (names, descriptions, values) for the terminal.
+std::string TableTextToUtf8(std::string_view bytes, uint16_t languageId);
+
+}  // namespace sklad::tool

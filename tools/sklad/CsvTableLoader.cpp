@@ -1,0 +1,134 @@
+#include "tools/sklad/CsvTableLoader.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/cursor/DataCursor.h"
+#include "engine/storage/EngineError.h"
+#include "engine/storage/ValueConversion.h"
+#include "platform/locale/CodePage.h"
+#include "tools/sklad/CodePageText.h"
+#include "tools/sklad/Tool.h"
+
+namespace sklad::tool {
+namespace {
+
+// Room for the bytes any non-string field value takes while it is converted.
+constexpr size_t kConversionRoom = 64;
+
+bool IsTextBlob(const TFieldDefinition& field) {
+  return field.Subtype() == subtype::Memo || field.Subtype() == subtype::FormattedMemo;
+}
+
+[[noreturn]] void FailAtLine(int64_t line, const std::string& what) {
+  throw TToolFailure(fmt::format("line {}: {}", line, what));
+}
+
+}  // namespace
+
+TCsvTableLoader::TCsvTableLoader(TDataCursor& cursor)
+    : FCursor(cursor),
+      FCodePage(TableCodePage(cursor.Table()->Data().Language())),
+      FLanguage(cursor.Table()->Data().Language(), cursor.Table()->Data().Sort()),
+      FRecord(static_cast<size_t>(cursor.RecordSize())) {}
+
+void TCsvTableLoader::TakeHeader(const TCsvRecord& header) {
+  FColumns.clear();
+  for (const std::optional<std::string>& name : header.Fields) {
+    if (!name) FailAtLine(header.Line, "the header has an empty column name");
+    const std::optional<std::string> bytes = Utf8ToCodePageExactly(*name, FCodePage);
+    const TFieldDefinition* field = bytes ? FCursor.Table()->Data().FieldByName(*bytes) : nullptr;
+    if (field == nullptr) FailAtLine(header.Line, fmt::format("the table has no column '{}'", *name));
+    const bool repeated = std::ranges::any_of(FColumns, [&](const TColumn& c) { return c.FieldNumber == field->Number(); });
+    if (repeated) FailAtLine(header.Line, fmt::format("column '{}' is named twice", *name));
+    FColumns.push_back({field->Number(), *name});
+  }
+}
+
+void TCsvTableLoader::Insert(const TCsvRecord& record) {
+  if (record.Fields.size() != FColumns.size())
+    FailAtLine(record.Line, fmt::format("{} fields where the header names {}", record.Fields.size(), FColumns.size()));
+  uint8_t* buffer = FRecord.data();
+  try {
+    FCursor.InitRecord(buffer);
+    for (size_t i = 0; i < FColumns.size(); ++i) {
+      if (record.Fields[i]) PutValue(FColumns[i], *record.Fields[i], buffer);
+      else FCursor.PutTableField(FColumns[i].FieldNumber, buffer, nullptr);
+    }
+    FCursor.InsertRecord(buffer, false);
+  } catch (const ESkladEngineError& error) {
+    FCursor.FreeBlobBuffers(false);
+    FailAtLine(record.Line, EngineMessage(error));
+  } catch (const TToolFailure& failure) {
+    FCursor.FreeBlobBuffers(false);
+    FailAtLine(record.Line, failure.what());
+  } catch (...) {
+    FCursor.FreeBlobBuffers(false);
+    throw;
+  }
+}
+
+void TCsvTableLoader::PutValue(const TColumn& column, const std::string& text, uint8_t* record) {
+  const TFieldDefinition& field = FCursor.TableField(column.FieldNumber);
+  try {
+    switch (field.Type()) {
+      case TFieldType::String: PutText(field, column, InCodePage(column, text), record); break;
+      case TFieldType::Blob: PutBlob(field, IsTextBlob(field) ? InCodePage(column, text) : text, record); break;
+      default: PutConverted(field, column, InCodePage(column, text), record); break;
+    }
+  } catch (const ESkladEngineError& error) {
+    throw TToolFailure(fmt::format("column '{}': {}", column.Name, EngineMessage(error)));
+  }
+}
+
+std::string TCsvTableLoader::EngineMessage(const ESkladEngineError& error) const {
+  return platform::CodePageToUtf8(error.what(), FCodePage);
+}
+
+std::string TCsvTableLoader::InCodePage(const TColumn& column, const std::string& utf8) const {
+  std::optional<std::string> bytes = Utf8ToCodePageExactly(utf8, FCodePage);
+  if (!bytes)
+    throw TToolFailure(fmt::format("column '{}': the value is not UTF-8 text that code page {} can hold",
+                                   column.Name, FCodePage));
+  return std::move(*bytes);
+}
+
+void TCsvTableLoader::PutText(const TFieldDefinition& field, const TColumn& column, const std::string& bytes,
+                              uint8_t* record) {
+  // A longer text would be cut and a zero byte would end it early: both would lose data.
+  if (bytes.size() > field.DeclaredSize())
+    throw TToolFailure(fmt::format("column '{}': the value has {} characters, the column holds {}", column.Name,
+                                   bytes.size(), field.DeclaredSize()));
+  if (bytes.find('\0') != std::string::npos)
+    throw TToolFailure(fmt::format("column '{}': the value holds a zero character", column.Name));
+  FValue.assign(field.StoredSize(), 0);
+  std::memcpy(FValue.data(), bytes.data(), bytes.size());
+  FCursor.PutTableField(field.Number(), record, FValue.data());
+}
+
+void TCsvTableLoader::PutBlob(const TFieldDefinition& field, const std::string& bytes, uint8_t* record) {
+  auto check = [&](int code) {
+    if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), FCursor.TableName());
+  };
+  // Opened by the engine: inserting the record writes the value and frees the buffer.
+  check(FCursor.OpenTableBlob(field.Number(), record, 1, TDataCursor::kBlobWrite));
+  check(FCursor.WriteTableBlob(field.Number(), record, static_cast<int32_t>(bytes.size()),
+                               reinterpret_cast<const uint8_t*>(bytes.data()), 0));
+}
+
+void TCsvTableLoader::PutConverted(const TFieldDefinition& field, const TColumn& column, const std::string& bytes,
+                                   uint8_t* record) {
+  if (HasDeclaredSize(field.Type()) && bytes.size() > field.DeclaredSize())
+    throw TToolFailure(fmt::format("column '{}': the value has {} bytes, the column holds {}", column.Name,
+                                   bytes.size(), field.DeclaredSize()));
+  FValue.assign(std::max({bytes.size() + 1, size_t{field.StoredSize()}, kConversionRoom}), 0);
+  std::memcpy(FValue.data(), bytes.data(), bytes.size());
+  if (!Convert(TFieldType::String, static_cast<int>(bytes.size()) + 1, 0, FValue, field.StoredSize(), field.Scale(),
+               field.Type()))
+    throw TToolFailure(fmt::format("column '{}': a text cannot be stored in this column", column.Name));
+  FCursor.PutTableField(field.Number(), record, FValue.data());
+}
+
+}  // namespace sklad::tool
