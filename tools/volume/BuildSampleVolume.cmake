@@ -31,7 +31,7 @@ if(NOT tables)
 endif()
 foreach(csv IN LISTS tables)
   get_filename_component(table ${csv} NAME_WE)
-  execute_process(COMMAND ${SKLAD} import ${STAGING_DIR} ${table} ${csv} --schema ${columns}
+  execute_process(COMMAND ${SKLAD} import ${STAGING_DIR} ${table} ${csv} --schema "${columns}"
                           --language Czech ${index_options}
                   COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
