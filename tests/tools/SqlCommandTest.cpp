@@ -130,7 +130,7 @@ TEST_F(SqlCommand, FailuresGiveTheirStatusAndMessage) {
       {{"-c", "SELECT * FROM nikde"}, tool::kExitFailure, "Sklad Engine Error # "},
       {{"-c", "SELECT 'x; FROM kniha"}, tool::kExitFailure, "Sklad Engine Error # 11949 SQL error - Missing single"},
       {{"-c", "SELECT * FROM kniha", "--filter", "name = ("}, tool::kExitFailure, "Sklad Engine Error # 10051 "},
-      {{"-c", "INSERT INTO kniha (id, name) VALUES (9, '中文')"}, tool::kExitFailure, "sklad: the statements hold"},
+      {{"-c", "INSERT INTO kniha (id, name) VALUES (9, '中文')"}, tool::kExitFailure, "sklad sql: the statements: not UTF-8 text"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> arguments = {"sql", FDir.Path().string()};

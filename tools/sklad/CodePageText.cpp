@@ -36,7 +36,7 @@ std::string TableTextToUtf8(std::string_view bytes, uint16_t languageId) {
 std::string ToCodePage(std::string_view utf8, int codePage, std::string_view what) {
   std::optional<std::string> bytes = Utf8ToCodePageExactly(utf8, codePage);
   if (!bytes)
-    throw TToolFailure(fmt::format("sklad: {} hold characters that code page {} cannot store", what, codePage));
+    throw TToolFailure(fmt::format("{}: not UTF-8 text that code page {} can hold", what, codePage));
   return std::move(*bytes);
 }
 

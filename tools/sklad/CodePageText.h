@@ -17,7 +17,7 @@ int TableCodePage(uint16_t languageId);
 std::optional<std::string> Utf8ToCodePageExactly(std::string_view utf8, int codePage);
 
 // The same for text the user gives on the command line; a character the code page cannot store is
-// a TToolFailure whose message names the text by `what` ("the statements", "the filter").
+// a TToolFailure whose message starts with `what` ("sklad sql: the filter").
 std::string ToCodePage(std::string_view utf8, int codePage, std::string_view what);
 
 // A table's text (names, descriptions, values) for the terminal.

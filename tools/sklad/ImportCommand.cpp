@@ -47,17 +47,10 @@ void RunStatement(TDataDirectory& database, const std::string& text) {
   statement.Execute();
 }
 
-// The statement text in the code page the table will store its names in.
-std::string InCodePage(const std::string& utf8, int codePage) {
-  std::optional<std::string> bytes = Utf8ToCodePageExactly(utf8, codePage);
-  if (!bytes) throw TToolFailure(fmt::format("sklad import: the schema is not text code page {} can hold", codePage));
-  return std::move(*bytes);
-}
-
 void CreateTable(TToolDatabase& database, const TImportRequest& request, int codePage) {
   std::string text = "CREATE TABLE " + Quoted(request.Table, '"') + " (" + request.Schema;
   if (request.Language) text += ", LANGUAGE " + Quoted(*request.Language, '\'');
-  RunStatement(database.Database(), InCodePage(text + ")", codePage));
+  RunStatement(database.Database(), ToCodePage(text + ")", codePage, "sklad import: the schema"));
 }
 
 // Loads every record and answers how many there were.
@@ -86,7 +79,8 @@ void CreateIndexes(TToolDatabase& database, const TImportRequest& request, int c
   for (const std::string& field : request.IndexedFields) {
     const std::string name = Quoted(field, '"');
     RunStatement(database.Database(),
-                 InCodePage("CREATE INDEX " + name + " ON " + Quoted(request.Table, '"') + " (" + name + ")", codePage));
+                 ToCodePage("CREATE INDEX " + name + " ON " + Quoted(request.Table, '"') + " (" + name + ")", codePage,
+                            "sklad import: the index fields"));
   }
 }
 

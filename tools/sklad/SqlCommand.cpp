@@ -57,7 +57,7 @@ int ScriptCodePage(const std::string& language) {
 // compares strings without regard to case.
 void ApplyFilter(TDataCursor& result, const std::string& filter) {
   const int codePage = platform::AnsiCodePage(result.Table()->Data().Language());
-  TFilter* added = result.AddFilter(ToCodePage(filter, codePage, "the filter"), false, true);
+  TFilter* added = result.AddFilter(ToCodePage(filter, codePage, "sklad sql: the filter"), false, true);
   result.ActivateFilter(added);
 }
 
@@ -70,7 +70,7 @@ void RunSql(const TSqlOptions& options, CLI::App& command, TToolStreams& streams
   const TOutputForm form = ChooseOutputForm(options.Csv, options.Json, streams.OutIsTerminal, TOutputForm::AlignedTable);
   TSqlStatementOptions live;
   live.RequestLive = true;
-  TScriptStatements statements(ToCodePage(script, codePage, "the statements"));
+  TScriptStatements statements(ToCodePage(script, codePage, "sklad sql: the statements"));
   while (const std::optional<std::string> text = statements.Next()) {
     TSqlStatement statement(database.Database(), *text, live);
     TDataCursor* result = statement.Execute();
