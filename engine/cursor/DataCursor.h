@@ -375,6 +375,9 @@ class TDataCursor {
   void SnapToVisible();
   bool GotoBookmarkBody(const uint8_t* bookmark, bool acceptNearest);
   int ReadStep(uint8_t* buffer, int direction);
+  // direction 1 forward, 2 backward: the records that follow in that direction are read with it;
+  // kLandingRead: a search landed on one record, which is read alone.
+  static constexpr int kLandingRead = 0;
   void LoadCurrentRecord(int direction);
   // Natural order: how many visible records from the current one on follow each other by number.
   int32_t CountConsecutive(int32_t count, int direction);
