@@ -192,6 +192,12 @@ TRows SkladFirstNames(TDataCursor& cursor, bool keep) {
 // (for the answer check), otherwise only read.
 TAnswer SkladWalk(TDataCursor& cursor, bool keep) {
   TAnswer answer;
+  // The whole walk under one read lock, as SQLite reads one statement's rows in one transaction.
+  cursor.BeginRead();
+  struct TEndRead {
+    TDataCursor& Cursor;
+    ~TEndRead() { Cursor.EndRead(); }
+  } endRead{cursor};
   cursor.First();
   while (cursor.ReadNext(nullptr) == cursor_status::Ok) {
     const uint8_t* record = cursor.CurrentRecord().data();
