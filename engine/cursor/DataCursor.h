@@ -436,6 +436,12 @@ class TDataCursor {
   void CheckFilterRoom() const;
   void UpdateBitmapNavigation();
   void ApplyFilter(TFilter& filter);
+  // Narrows a filter about to be evaluated by the bitmaps of the other active filters; answers
+  // whether any did.
+  bool NarrowByOtherFilters(TFilter& filter);
+  // After a filter went away or changed: every active narrowed filter evaluated again, the
+  // expression filters first, so that the callbacks narrowed after them see their new bitmaps.
+  void ReapplyNarrowedFilters(const TFilter* changed);
   // Sizes the visible bitmap and builds the range and live bitmaps; false when the table has no
   // records (every bitmap then empty).
   bool PrepareBaseBitmaps();

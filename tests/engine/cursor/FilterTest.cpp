@@ -17,6 +17,7 @@
 
 #include "CatalogueTestSupport.h"
 #include "engine/cursor/DataCursor.h"
+#include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
 #include "tests/support/Iterations.h"
@@ -474,6 +475,52 @@ TEST_P(PrefixFilterTest, LeadingCharactersThroughTheIndex) {
     EXPECT_EQ(FCursor->FilterRecordsRead() - before, indexed ? c.IndexedReads : all);
     FCursor->DropFilter(filter);
   }
+}
+
+// A filter added to a filtered cursor (a word search on a live result) tests only the records
+// the others let through; when one of those goes away, it is tested again on what shows then.
+TEST_P(FilterTest, FiltersAddedLaterTestOnlyTheShownRecordsAndCatchUpWhenOthersGo) {
+  std::mt19937 random(29);
+  Fill(600, random);
+  OpenCursor();
+  const Condition section{"r = '5'", [](const auto& r) { return r.Section == "5"; }};
+  const Condition word{"LOWER(name) LIKE '%alfa%'", [](const auto& r) { return Lower(r.Name).find("alfa") != std::string::npos; }};
+  const auto both = [&](std::initializer_list<Condition> all) {
+    return Condition{"", [all = std::vector<Condition>(all)](const auto& r) {
+                       return std::ranges::all_of(all, [&](const Condition& c) { return c.Holds(r); });
+                     }};
+  };
+  const auto even = [](void*, const uint8_t*, int32_t recordNumber) { return recordNumber % 2 == 0; };
+  const Condition evenRecords{"", [](const auto& r) { return r.RecordNumber % 2 == 0; }};
+
+  TFilter* sectionFilter = FCursor->AddFilter(section.Text, false, false);
+  FCursor->ActivateFilter(sectionFilter);
+  const int64_t before = FCursor->FilterRecordsRead();
+  TFilter* wordFilter = FCursor->AddFilter(word.Text, false, false);
+  FCursor->ActivateFilter(wordFilter);
+  EXPECT_EQ(FCursor->FilterRecordsRead() - before, std::ranges::count_if(FRecords, section.Holds));
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({section, word})));
+  TFilter* callbackFilter = FCursor->AddFilter(even, nullptr);
+  FCursor->ActivateFilter(callbackFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({section, word, evenRecords})));
+
+  FCursor->DeactivateFilter(sectionFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({word, evenRecords})));
+  FCursor->ActivateFilter(sectionFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({section, word, evenRecords})));
+  FCursor->DropFilter(callbackFilter);
+  FCursor->DropFilter(sectionFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(word));
+  // A changed expression of the filter that narrowed another.
+  sectionFilter = FCursor->AddFilter(section.Text, false, false);
+  FCursor->ActivateFilter(sectionFilter);
+  FCursor->DropFilter(wordFilter);
+  wordFilter = FCursor->AddFilter(word.Text, false, false);
+  FCursor->ActivateFilter(wordFilter);
+  TFilter* replacement = FCursor->AddFilter("r = '7'", false, false);
+  FCursor->ReplaceFilterExpression(CopyTree(*replacement->Expression()).release(), sectionFilter);
+  FCursor->DropFilter(replacement);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({{"", [](const auto& r) { return r.Section == "7"; }}, word})));
 }
 
 TEST_P(FilterTest, ComparisonsAtTheEdgesOfTheKeys) {
