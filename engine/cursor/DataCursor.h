@@ -375,6 +375,9 @@ class TDataCursor {
   void SnapToVisible();
   bool GotoBookmarkBody(const uint8_t* bookmark, bool acceptNearest);
   int ReadStep(uint8_t* buffer, int direction);
+  // direction 1 forward, 2 backward: the records that follow in that direction are read with it;
+  // kLandingRead: a search landed on one record, which is read alone.
+  static constexpr int kLandingRead = 0;
   void LoadCurrentRecord(int direction);
   // Natural order: how many visible records from the current one on follow each other by number.
   int32_t CountConsecutive(int32_t count, int direction);
@@ -433,6 +436,12 @@ class TDataCursor {
   void CheckFilterRoom() const;
   void UpdateBitmapNavigation();
   void ApplyFilter(TFilter& filter);
+  // Narrows a filter about to be evaluated by the bitmaps of the other active filters; answers
+  // whether any did.
+  bool NarrowByOtherFilters(TFilter& filter);
+  // After a filter went away or changed: every active narrowed filter evaluated again, the
+  // expression filters first, so that the callbacks narrowed after them see their new bitmaps.
+  void ReapplyNarrowedFilters(const TFilter* changed);
   // Sizes the visible bitmap and builds the range and live bitmaps; false when the table has no
   // records (every bitmap then empty).
   bool PrepareBaseBitmaps();

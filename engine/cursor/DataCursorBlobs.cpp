@@ -236,22 +236,25 @@ std::vector<uint8_t> TDataCursor::ReadWholeTableBlob(int fieldNo, const uint8_t*
   const auto check = [&](int code) {
     if (code != 0) RaiseEngineError(static_cast<uint16_t>(code), FTableName);
   };
-  std::vector<uint8_t> image(record, record + FRecordSize);
-  check(OpenTableBlob(fieldNo, image.data(), 1, kBlobRead));
-  std::vector<uint8_t> bytes;
-  try {
-    int32_t length = 0;
-    check(GetTableBlobSize(fieldNo, image.data(), length));
-    bytes.resize(static_cast<size_t>(length));
-    int32_t read = 0;
-    if (length > 0) check(ReadTableBlob(fieldNo, image.data(), read, length, bytes.data(), 0));
-    bytes.resize(static_cast<size_t>(read));
-  } catch (...) {
-    CloseTableBlob(fieldNo, image.data(), 1);
-    throw;
-  }
-  check(CloseTableBlob(fieldNo, image.data(), 1));
-  return bytes;
+  // One read bracket for the four steps: the table's locks and change counters once per value.
+  return Reading([&] {
+    std::vector<uint8_t> image(record, record + FRecordSize);
+    check(OpenTableBlob(fieldNo, image.data(), 1, kBlobRead));
+    std::vector<uint8_t> bytes;
+    try {
+      int32_t length = 0;
+      check(GetTableBlobSize(fieldNo, image.data(), length));
+      bytes.resize(static_cast<size_t>(length));
+      int32_t read = 0;
+      if (length > 0) check(ReadTableBlob(fieldNo, image.data(), read, length, bytes.data(), 0));
+      bytes.resize(static_cast<size_t>(read));
+    } catch (...) {
+      CloseTableBlob(fieldNo, image.data(), 1);
+      throw;
+    }
+    check(CloseTableBlob(fieldNo, image.data(), 1));
+    return bytes;
+  });
 }
 
 }  // namespace sklad

@@ -190,7 +190,8 @@ void TDataCursor::ChangeFilters(TFilter* filter, bool drop) {
     }
     UpdateBitmapNavigation();
     if (!found) RaiseEngineError(err::InvalidFilterHandle, FTableName);
-    // The remaining filters keep their bitmaps: they are only combined anew.
+    // The remaining exact filters keep their bitmaps: they are only combined anew.
+    ReapplyNarrowedFilters(nullptr);
     CombineBitmaps();
     ResyncToCurrentRecord();
     return 0;
@@ -203,6 +204,7 @@ void TDataCursor::ReplaceFilterExpression(TExpToken* expression, TFilter* filter
     if (FilterIndex(filter) < 0 || !filter->Active()) RaiseEngineError(err::InvalidFilterHandle, FTableName);
     filter->ReplaceExpression(expression);
     ApplyFilter(*filter);
+    ReapplyNarrowedFilters(filter);
     CombineBitmaps();
     ResyncToCurrentRecord();
     return 0;
@@ -250,6 +252,7 @@ void TDataCursor::RebuildBitmaps() {
       if (!filter.Active()) continue;
       evaluating = i;
       StartFilterBitmap(filter);
+      filter.SetNarrowed(false);
       filter.Evaluate();
     }
   } catch (const EIndexReadRestart&) {
@@ -278,12 +281,7 @@ void TDataCursor::ApplyFilter(TFilter& filter) {
     if (!PrepareBaseBitmaps()) return;
     baseReady = true;
     StartFilterBitmap(filter);
-    // A callback activated on its own sees only the records the filters before it let through.
-    if (filter.OptimizationLevel() != 2 && filter.AfterExpressions()) {
-      for (int i = 0; i < FFilters.Count() && FFilters[i].get() != &filter; ++i) {
-        if (FFilters[i]->Active()) filter.Bitmap().AndWith(FFilters[i]->Bitmap());
-      }
-    }
+    filter.SetNarrowed(filter.OptimizationLevel() != 2 && NarrowByOtherFilters(filter));
     filter.Evaluate();
   } catch (const EIndexReadRestart&) {
     throw;
@@ -292,6 +290,36 @@ void TDataCursor::ApplyFilter(TFilter& filter) {
     filter.Bitmap().ClearAll();
     EmptyVisibleSet();
     throw;
+  }
+}
+
+bool TDataCursor::NarrowByOtherFilters(TFilter& filter) {
+  bool narrowed = false;
+  for (int i = 0; i < FFilters.Count() && (!filter.AfterExpressions() || FFilters[i].get() != &filter); ++i) {
+    TFilter& other = *FFilters[i];
+    if (&other == &filter || !other.Active()) continue;
+    if (filter.AfterExpressions()) {
+      // A callback activated on its own sees only the records the filters before it let through.
+      filter.Bitmap().AndWith(other.Bitmap());
+      narrowed = true;
+    } else if (!other.Narrowed()) {
+      // An expression is tested only on the records every exact filter lets through (a word
+      // search on a live result tests the result's records, not the whole table).
+      filter.Bitmap().AndWith(other.Bitmap());
+      narrowed = true;
+    }
+  }
+  return narrowed;
+}
+
+void TDataCursor::ReapplyNarrowedFilters(const TFilter* changed) {
+  for (const bool callbacks : {false, true}) {
+    for (const auto& filter : FFilters) {
+      if (filter.get() != changed && filter->Active() && filter->Narrowed() &&
+          filter->AfterExpressions() == callbacks) {
+        ApplyFilter(*filter);
+      }
+    }
   }
 }
 

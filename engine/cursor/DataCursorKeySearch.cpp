@@ -117,7 +117,8 @@ bool TDataCursor::FindKey(bool isKey, const uint8_t* source, uint8_t* recordOut,
       found = SeekKey(key, nearest, false);
     }
     if (FAtEnd && !FAtBeginning) GotoLastVisible();
-    LoadCurrentRecord(1);
+    // A search is no walk: the neighbours in key order lie anywhere in the file.
+    LoadCurrentRecord(kLandingRead);
     CopyCurrent(recordOut, true);
     return found;
   });

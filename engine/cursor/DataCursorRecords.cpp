@@ -39,11 +39,11 @@ void TDataCursor::LoadCurrentRecord(int direction) {
   if (FRecordNumber == 0) return ComputeFields(FCurrentRecord.data());
   TRecordCache& records = FTable->Data().Records();
   TReadAhead readAhead;
-  readAhead.Wanted = true;
-  readAhead.Direction = direction == 1 ? TReadDirection::Forward : TReadDirection::Backward;
+  readAhead.Wanted = direction != kLandingRead;
+  readAhead.Direction = direction == 2 ? TReadDirection::Backward : TReadDirection::Forward;
   // The records visited next only guide a read; a cached record needs none.
   FUpcoming.clear();
-  if (records.Cached(FRecordNumber) == nullptr) {
+  if (readAhead.Wanted && records.Cached(FRecordNumber) == nullptr) {
     if (NaturalOrder()) {
       readAhead.GuidedCount = CountConsecutive(records.ReadAheadLimit(), direction);
     } else {

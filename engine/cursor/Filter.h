@@ -46,6 +46,13 @@ class TFilter {
   void* CallbackOwner() const { return FCallbackOwner; }
   TRecordsBitmap& Bitmap() { return *FBitmap; }
 
+  // ---- Narrowed evaluation ----
+  // A narrowed filter was tested only on the records other active filters let through: its
+  // bitmap is exact for every record that passes them, which is all the visible set needs, and
+  // it is evaluated again when one of those filters goes away or changes.
+  bool Narrowed() const { return FNarrowed; }
+  void SetNarrowed(bool value) { FNarrowed = value; }
+
  private:
   void FreeExpression();
   void ComputeOptimizationLevel();
@@ -61,6 +68,7 @@ class TFilter {
   uint8_t FOptimizationLevel = 0;
   bool FAfterExpressions;
   bool FCostRule;
+  bool FNarrowed = false;
 };
 
 }  // namespace sklad

@@ -59,7 +59,7 @@ uint8_t TDataCursor::NodeOptimizationLevel(TOperator parent, TExpToken& node, bo
       break;
     case TNodeKind::BinaryOperator:
       if (node.IsComparison()) {
-        if (IsConstant(node.Second)) level = indexed(SubjectOf(node.First), false, false);
+        if (IsConstant(node.Second)) level = indexed(ComparisonSubject(node), false, false);
       } else if (node.Operator == TOperator::And && node.First && node.Second) {
         const uint8_t left = NodeOptimizationLevel(TOperator::And, *node.First, countRule);
         const uint8_t right = NodeOptimizationLevel(TOperator::And, *node.Second, countRule);
@@ -73,7 +73,7 @@ uint8_t TDataCursor::NodeOptimizationLevel(TOperator parent, TExpToken& node, bo
       }
       break;
     case TNodeKind::CollatedComparison:
-      if (IsConstant(node.Second)) level = indexed(SubjectOf(node.First), node.CaseInsensitive, false);
+      if (IsConstant(node.Second)) level = indexed(ComparisonSubject(node), node.CaseInsensitive, false);
       break;
     case TNodeKind::Predicate:
       if (IsListPredicate(node.Operator) && node.Second != nullptr) {

@@ -155,7 +155,9 @@ void TDataCursor::SetBitsForComparison(TOperator op, const uint8_t* key, const u
 
 bool TDataCursor::EvaluateThroughIndex(bool costRule, TRecordsBitmap& bitmap, const TExpToken& node) {
   const bool unary = node.Kind == TNodeKind::UnaryOperator;
-  const TFilterSubject subject = unary ? TFilterSubject{node.First->FieldNumber, false} : SubjectOf(node.First);
+  const TFilterSubject subject = unary                ? TFilterSubject{node.First->FieldNumber, false}
+                                 : node.IsComparison() ? ComparisonSubject(node)
+                                                       : SubjectOf(node.First);
   const bool collated = node.Kind == TNodeKind::CollatedComparison;
   const bool caseInsensitive = subject.Upper || (collated && node.CaseInsensitive);
   const int slot = IndexForField(subject.FieldNumber, caseInsensitive, unary);
@@ -238,7 +240,9 @@ bool TDataCursor::EvaluateThroughIndex(bool costRule, TRecordsBitmap& bitmap, co
       op == TOperator::Equal ? bitmap.ClearAll() : bitmap.SetAll();
       return;
     }
-    const int compareLength = collated && node.PartialLength > 0 ? node.PartialLength + 1 : segmentLength;
+    int compareLength = collated && node.PartialLength > 0 ? node.PartialLength + 1 : segmentLength;
+    // The null flag and the prefix's characters.
+    if (subject.PrefixLength > 0) compareLength = subject.PrefixLength + 1;
     SetBitsForComparison(op, key, nullKey, compareLength, costRule, bitmap);
   });
   return answered;

@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 
+#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -18,15 +19,25 @@ Converter Open(const char* name) {
   return converter;
 }
 
+// Each thread keeps the converters it opened: opening one costs more than converting a field.
+// A conversion starts by resetting them, so no state carries over from the previous text.
+UConverter* Cached(const std::string& name) {
+  thread_local std::map<std::string, Converter> converters;
+  auto found = converters.find(name);
+  if (found == converters.end()) found = converters.emplace(name, Open(name.c_str())).first;
+  return found->second.get();
+}
+
 std::string Transcode(std::string_view text, const std::string& toName, const std::string& fromName) {
-  const Converter to = Open(toName.c_str()), from = Open(fromName.c_str());
+  UConverter* to = Cached(toName);
+  UConverter* from = Cached(fromName);
   if (text.empty()) return {};
   // Every input byte becomes at most one UTF-16 unit, every unit at most three UTF-8 bytes.
   std::string out(text.size() * 3, '\0');
   char* target = out.data();
   const char* source = text.data();
   UErrorCode status = U_ZERO_ERROR;
-  ucnv_convertEx(to.get(), from.get(), &target, out.data() + out.size(), &source,
+  ucnv_convertEx(to, from, &target, out.data() + out.size(), &source,
                  text.data() + text.size(), nullptr, nullptr, nullptr, nullptr, true, true, &status);
   if (U_FAILURE(status)) throw std::runtime_error(std::string("conversion failed: ") + u_errorName(status));
   out.resize(static_cast<size_t>(target - out.data()));

@@ -50,10 +50,27 @@ bool RestIsAllPercent(std::string_view pattern, size_t from) {
   return pattern.find_first_not_of('%', from) == std::string_view::npos;
 }
 
+// "%word%" with no wildcard inside: whether the word occurs anywhere in the text — the word
+// searches' pattern, answered without the general matcher's backtracking.
+bool ContainsWord(std::string_view text, std::string_view word, const CharacterClasses* classes) {
+  if (classes == nullptr) return text.find(word) != std::string_view::npos;
+  const auto classOf = [&](char c) { return (*classes)[static_cast<uint8_t>(c)]; };
+  for (size_t at = 0; at + word.size() <= text.size(); ++at) {
+    size_t i = 0;
+    while (i < word.size() && classOf(text[at + i]) == classOf(word[i])) ++i;
+    if (i == word.size()) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool LikeMatches(std::string_view text, std::string_view pattern, uint16_t language, uint16_t sort) {
   const CharacterClasses* classes = language != 0 ? &ClassesOf(language, sort) : nullptr;
+  if (pattern.size() > 2 && pattern.front() == '%' && pattern.back() == '%') {
+    const std::string_view word = pattern.substr(1, pattern.size() - 2);
+    if (word.find_first_of("%_") == std::string_view::npos) return ContainsWord(text, word, classes);
+  }
   auto same = [&](char a, char b) {
     if (a == b) return true;
     return classes && (*classes)[static_cast<uint8_t>(a)] == (*classes)[static_cast<uint8_t>(b)];

@@ -155,6 +155,26 @@ TEST_P(KeysTest, FindKeyWholeAndPartial) {
   EXPECT_FALSE(cursor->UniqueViolation(key.data()));
 }
 
+// Neighbours in key order lie anywhere in the file: a search reads the one record it lands on.
+TEST_P(KeysTest, FindKeyReadsOnlyTheRecordItLandsOn) {
+  auto cursor = OpenCursor(0);
+  std::vector<TAuthor> authors;
+  for (int32_t id = 1; id <= 200; ++id) authors.push_back({id, "S" + std::to_string(1000 + id * 37 % 200), 1950});
+  Fill(*cursor, authors);
+  cursor = OpenCursor(testing::kBySurnameYear);
+  // Nothing cached: what the search reads is what the cache holds afterwards.
+  cursor->Table()->DiscardCaches(false, false);
+  const TRecordCache& records = cursor->Table()->Data().Records();
+  const int cachedBefore = records.Count();
+  const std::vector<uint8_t> search = Record(*cursor, {0, "S1100", 1950});
+  ASSERT_TRUE(cursor->FindKey(false, search.data(), nullptr, 0, false, 0));
+  EXPECT_EQ(records.Count() - cachedBefore, 1);
+  // Reading on from there reads ahead again.
+  std::vector<uint8_t> record(static_cast<size_t>(cursor->RecordSize()));
+  ASSERT_EQ(cursor->ReadNext(record.data()), cursor_status::Ok);
+  EXPECT_GT(records.Count() - cachedBefore, 2);
+}
+
 TEST_P(KeysTest, RangesFollowTheModel) {
   auto cursor = OpenCursor(0);
   const char* surnames[] = {"Benes", "Dvorak", "Horak", "Kral", "Novak", "Svoboda", "Zeman"};

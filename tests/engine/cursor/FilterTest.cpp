@@ -17,6 +17,7 @@
 
 #include "CatalogueTestSupport.h"
 #include "engine/cursor/DataCursor.h"
+#include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
 #include "tests/support/Iterations.h"
@@ -131,9 +132,19 @@ class ConditionMaker {
                 [word](const auto& r) { return !r.Memo.empty() && Lower(r.Memo).find(word) != std::string::npos; }};
       }
       case 5: {
-        const std::string word = kWords[static_cast<size_t>(Pick(static_cast<int>(kWords.size())))].substr(0, 3);
-        return {"SUBSTRING(name FROM 1 FOR 3) = '" + word + "'",
-                [word](const auto& r) { return r.Name.substr(0, 3) == word; }};
+        if (Pick(2) == 0) {
+          const std::string word = kWords[static_cast<size_t>(Pick(static_cast<int>(kWords.size())))].substr(0, 3);
+          return {"SUBSTRING(name FROM 1 FOR 3) = '" + word + "'",
+                  [word](const auto& r) { return r.Name.substr(0, 3) == word; }};
+        }
+        // The leading characters of the indexed r, the constant of the same length or not.
+        const int length = Pick(3) + 1;
+        const std::string constant = std::to_string(Pick(12) + 1);
+        return {"SUBSTRING(r FROM 1 FOR " + std::to_string(length) + ") " + kOperators[op] + " '" + constant + "'",
+                [op, length, constant](const auto& r) {
+                  return Compare(op, r.Section.empty() ? std::nullopt : std::optional(r.Section.substr(0, length)),
+                                 constant);
+                }};
       }
       case 6: {
         const int low = Pick(81) - 40, high = low + Pick(30);
@@ -390,6 +401,126 @@ TEST_P(FilterTest, IndexedComparisonsReadOnlyTheRecordsTheyNeed) {
   EXPECT_EQ(tree.First->Operator, TOperator::Equal);
   EXPECT_EQ(FCursor->FilterOptimizationLevel(TOperator::None, tree, false), 2);
   FCursor->DropFilter(filter);
+}
+
+// The leading characters of a column compared with a text of their length are a prefix of the
+// column's keys: an index on the column answers them without reading a record. Any other shape
+// is tested record by record, and every shape shows the same records with and without indexes.
+using PrefixFilterTest = FilterTest;
+
+INSTANTIATE_TEST_SUITE_P(Tables, PrefixFilterTest, ::testing::ValuesIn(WithUnindexedKinds(kIndexedKinds)), TestName);
+
+TEST_P(PrefixFilterTest, LeadingCharactersThroughTheIndex) {
+  std::mt19937 random(17);
+  Fill(600, random);
+  // Sections with a leading and a trailing character the constants below can meet.
+  {
+    testing::CatalogueWriter writer(*FDatabase);
+    for (const char* section : {"1", "1/", "01/", "1x", "x1"}) {
+      CatalogueRecord record;
+      record.Id = static_cast<int32_t>(FRecords.size()) + 1;
+      record.Section = section;
+      record.Name = "alfa";
+      record.RecordNumber = writer.Append(record);
+      FRecords.push_back(record);
+    }
+  }
+  OpenCursor();
+  const int64_t all = static_cast<int64_t>(FRecords.size());
+  const auto starts = [](std::string prefix) {
+    return [prefix](const CatalogueRecord& r) { return r.Section.starts_with(prefix); };
+  };
+  struct Case {
+    std::string Text;
+    std::function<bool(const CatalogueRecord&)> Holds;
+    int64_t IndexedReads;  // records read when r has an index
+    bool CaseInsensitive = false;
+  };
+  const Case cases[] = {
+      {"SUBSTRING(r FROM 1 FOR 1) = '1'", starts("1"), 0},
+      {"SUBSTRING(r FROM 1 FOR 2) = '1/'", starts("1/"), 0},
+      {"SUBSTRING(r FROM 1 FOR 3) = '01/'", starts("01/"), 0},
+      {"SUBSTRING(r FROM 1 FOR 2) = '12'", starts("12"), 0},
+      // Longer than any value: nothing, known from the field's size.
+      {"SUBSTRING(r FROM 1 FOR 4) = '1234'", [](const auto&) { return false; }, 0},
+      // A shorter constant equals a shorter value only.
+      {"SUBSTRING(r FROM 1 FOR 2) = '1'", [](const auto& r) { return r.Section == "1"; }, all},
+      // Not from the first character.
+      {"SUBSTRING(r FROM 2 FOR 1) = '1'", [](const auto& r) { return r.Section.size() > 1 && r.Section[1] == '1'; },
+       all},
+      // <> also holds for a null column.
+      {"SUBSTRING(r FROM 1 FOR 1) <> '1'", [](const auto& r) { return r.Section.empty() || r.Section[0] != '1'; },
+       all},
+      // The empty text is null, and null equals null: the records without r.
+      {"SUBSTRING(r FROM 1 FOR 1) = ''", [](const auto& r) { return r.Section.empty(); }, all},
+      // A trailing space no stored value ends in.
+      {"SUBSTRING(r FROM 1 FOR 2) = '1 '", [](const auto&) { return false; }, all},
+      // Below an AND the other part reads only the prefix's records.
+      {"SUBSTRING(r FROM 1 FOR 1) = '1' AND LOWER(name) LIKE '%a%'",
+       [&](const auto& r) { return starts("1")(r) && Lower(r.Name).find('a') != std::string::npos; },
+       std::ranges::count_if(FRecords, starts("1"))},
+      {"(SUBSTRING(r FROM 1 FOR 2) = '1/') OR (SUBSTRING(r FROM 1 FOR 3) = '01/')",
+       [&](const auto& r) { return starts("1/")(r) || starts("01/")(r); }, 0},
+      // Case-insensitive filter options: the case-insensitive index on name.
+      {"SUBSTRING(name FROM 1 FOR 4) = 'ALFA'", [](const auto& r) { return Lower(r.Name).starts_with("alfa"); }, 0,
+       true},
+  };
+  const bool indexed = GetParam().Indexes != CatalogueIndexes::None;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    const int64_t before = FCursor->FilterRecordsRead();
+    TFilter* filter = FCursor->AddFilter(c.Text, false, c.CaseInsensitive);
+    FCursor->ActivateFilter(filter);
+    EXPECT_EQ(VisibleIds(), ExpectedIds({c.Text, c.Holds}));
+    EXPECT_EQ(FCursor->FilterRecordsRead() - before, indexed ? c.IndexedReads : all);
+    FCursor->DropFilter(filter);
+  }
+}
+
+// A filter added to a filtered cursor (a word search on a live result) tests only the records
+// the others let through; when one of those goes away, it is tested again on what shows then.
+TEST_P(FilterTest, FiltersAddedLaterTestOnlyTheShownRecordsAndCatchUpWhenOthersGo) {
+  std::mt19937 random(29);
+  Fill(600, random);
+  OpenCursor();
+  const Condition section{"r = '5'", [](const auto& r) { return r.Section == "5"; }};
+  const Condition word{"LOWER(name) LIKE '%alfa%'", [](const auto& r) { return Lower(r.Name).find("alfa") != std::string::npos; }};
+  const auto both = [&](std::initializer_list<Condition> all) {
+    return Condition{"", [all = std::vector<Condition>(all)](const auto& r) {
+                       return std::ranges::all_of(all, [&](const Condition& c) { return c.Holds(r); });
+                     }};
+  };
+  const auto even = [](void*, const uint8_t*, int32_t recordNumber) { return recordNumber % 2 == 0; };
+  const Condition evenRecords{"", [](const auto& r) { return r.RecordNumber % 2 == 0; }};
+
+  TFilter* sectionFilter = FCursor->AddFilter(section.Text, false, false);
+  FCursor->ActivateFilter(sectionFilter);
+  const int64_t before = FCursor->FilterRecordsRead();
+  TFilter* wordFilter = FCursor->AddFilter(word.Text, false, false);
+  FCursor->ActivateFilter(wordFilter);
+  EXPECT_EQ(FCursor->FilterRecordsRead() - before, std::ranges::count_if(FRecords, section.Holds));
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({section, word})));
+  TFilter* callbackFilter = FCursor->AddFilter(even, nullptr);
+  FCursor->ActivateFilter(callbackFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({section, word, evenRecords})));
+
+  FCursor->DeactivateFilter(sectionFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({word, evenRecords})));
+  FCursor->ActivateFilter(sectionFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({section, word, evenRecords})));
+  FCursor->DropFilter(callbackFilter);
+  FCursor->DropFilter(sectionFilter);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(word));
+  // A changed expression of the filter that narrowed another.
+  sectionFilter = FCursor->AddFilter(section.Text, false, false);
+  FCursor->ActivateFilter(sectionFilter);
+  FCursor->DropFilter(wordFilter);
+  wordFilter = FCursor->AddFilter(word.Text, false, false);
+  FCursor->ActivateFilter(wordFilter);
+  TFilter* replacement = FCursor->AddFilter("r = '7'", false, false);
+  FCursor->ReplaceFilterExpression(CopyTree(*replacement->Expression()).release(), sectionFilter);
+  FCursor->DropFilter(replacement);
+  EXPECT_EQ(VisibleIds(), ExpectedIds(both({{"", [](const auto& r) { return r.Section == "7"; }}, word})));
 }
 
 TEST_P(FilterTest, ComparisonsAtTheEdgesOfTheKeys) {
