@@ -1,6 +1,9 @@
 #include "CodePage.h"
 
+#include "SingleByteCodePage.h"
+
 #include <unicode/ucnv.h>
+#include <unicode/utf8.h>
 
 #include <map>
 #include <memory>
@@ -54,6 +57,23 @@ std::string CodePageToUtf8(std::string_view bytes, int codePage) {
 
 std::string Utf8ToCodePage(std::string_view utf8, int codePage) {
   return Transcode(utf8, WindowsName(codePage), "UTF-8");
+}
+
+std::optional<std::string> Utf8ToCodePageExactly(std::string_view utf8, int codePage) {
+  const SingleByteCodePage& table = SingleByteCodePageFor(codePage);
+  std::string bytes;
+  bytes.reserve(utf8.size());
+  const auto* text = reinterpret_cast<const uint8_t*>(utf8.data());
+  const auto length = static_cast<int32_t>(utf8.size());
+  for (int32_t at = 0; at < length;) {
+    UChar32 character;
+    U8_NEXT(text, at, length, character);
+    if (character < 0 || character > 0xFFFF) return std::nullopt;
+    const std::optional<uint8_t> byte = table.FromUnicode(static_cast<UChar>(character));
+    if (!byte) return std::nullopt;
+    bytes.push_back(static_cast<char>(*byte));
+  }
+  return bytes;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // Strings stay code-page bytes inside the engine; the program converts at its boundary.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,9 @@ namespace platform {
 // std::invalid_argument.
 std::string CodePageToUtf8(std::string_view bytes, int codePage);
 std::string Utf8ToCodePage(std::string_view utf8, int codePage);
+
+// The code-page bytes of a UTF-8 text; none when the text is not valid UTF-8 or holds a
+// character the code page has no byte for, so nothing the user typed is silently replaced.
+std::optional<std::string> Utf8ToCodePageExactly(std::string_view utf8, int codePage);
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,10 +10,6 @@ namespace sklad::tool {
 
 // The code page of the table's language.
 int TableCodePage(uint16_t languageId);
-
-// The code-page bytes of a UTF-8 text; none when the text is not valid UTF-8 or holds a
-// character the code page has no byte for.
-std::optional<std::string> Utf8ToCodePageExactly(std::string_view utf8, int codePage);
 
 // The same for text the user gives on the command line; a character the code page cannot store is
 // a TToolFailure whose message starts with `what` ("sklad sql: the filter").

@@ -38,7 +38,7 @@ void TCsvTableLoader::TakeHeader(const TCsvRecord& header) {
   FColumns.clear();
   for (const std::optional<std::string>& name : header.Fields) {
     if (!name) FailAtLine(header.Line, "the header has an empty column name");
-    const std::optional<std::string> bytes = Utf8ToCodePageExactly(*name, FCodePage);
+    const std::optional<std::string> bytes = platform::Utf8ToCodePageExactly(*name, FCodePage);
     const TFieldDefinition* field = bytes ? FCursor.Table()->Data().FieldByName(*bytes) : nullptr;
     if (field == nullptr) FailAtLine(header.Line, fmt::format("the table has no column '{}'", *name));
     const bool repeated = std::ranges::any_of(FColumns, [&](const TColumn& c) { return c.FieldNumber == field->Number(); });
@@ -88,7 +88,7 @@ std::string TCsvTableLoader::EngineMessage(const ESkladEngineError& error) const
 }
 
 std::string TCsvTableLoader::InCodePage(const TColumn& column, const std::string& utf8) const {
-  std::optional<std::string> bytes = Utf8ToCodePageExactly(utf8, FCodePage);
+  std::optional<std::string> bytes = platform::Utf8ToCodePageExactly(utf8, FCodePage);
   if (!bytes)
     throw TToolFailure(fmt::format("column '{}': the value is not UTF-8 text that code page {} can hold",
                                    column.Name, FCodePage));
