@@ -1,0 +1,41 @@
+#include "FieldText.h"
+
+#include "dataset/Field.h"
+#include "dataset/SkladBlobStream.h"
+#include "dataset/SkladDataSet.h"
+#include "engine/cursor/DataCursor.h"
+#include "engine/storage/DataTable.h"
+#include "platform/locale/CodePage.h"
+#include "platform/locale/LocaleId.h"
+
+namespace controls {
+namespace {
+
+bool IsTextMemo(sklad::TFieldKind kind) {
+  return kind == sklad::TFieldKind::Memo || kind == sklad::TFieldKind::FormattedMemo;
+}
+
+std::string MemoBytes(sklad::TField& field) {
+  sklad::TSkladBlobStream stream(field, sklad::TBlobStreamMode::Read);
+  std::string bytes(static_cast<size_t>(stream.Size()), '\0');
+  int32_t done = 0;
+  while (done < static_cast<int32_t>(bytes.size())) {
+    const int32_t count = stream.Read(bytes.data() + done, static_cast<int32_t>(bytes.size()) - done);
+    if (count == 0) break;
+    done += count;
+  }
+  bytes.resize(static_cast<size_t>(done));
+  return bytes;
+}
+
+}  // namespace
+
+QString FieldText(sklad::TField& field) {
+  sklad::TSkladDataSet& dataSet = field.DataSet();
+  if (!dataSet.Active() || dataSet.IsEmpty() || field.IsNull()) return {};
+  const std::string bytes = IsTextMemo(field.DataType()) ? MemoBytes(field) : field.AsString();
+  const uint16_t language = dataSet.Cursor()->Table()->Data().Language();
+  return QString::fromStdString(platform::CodePageToUtf8(bytes, platform::AnsiCodePage(language)));
+}
+
+}  // namespace controls
