@@ -8,7 +8,7 @@ bash scripts/install-deps.sh
 
 build=build/sanitize
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g" -DSKLAD_SANITIZE=ON
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1" -DSKLAD_SANITIZE=ON
 cmake --build "$build" -j "$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
