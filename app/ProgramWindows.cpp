@@ -20,11 +20,11 @@ TProgram::TProgram(const QStringList& arguments) {
   FWindows.Form3 = FForm3.get();
   FForm2 = std::make_unique<TForm2>();
   FWindows.Form2 = FForm2.get();
-  FForm4 = std::make_unique<TForm4>();
+  FForm4 = std::make_unique<TForm4>(FWindows);
   FWindows.Form4 = FForm4.get();
   FForm5 = std::make_unique<TForm5>(FWindows);
   FWindows.Form5 = FForm5.get();
-  FForm6 = std::make_unique<TForm6>();
+  FForm6 = std::make_unique<TForm6>(FWindows);
   FWindows.Form6 = FForm6.get();
   CenterOnWindow(FForm4.get(), FForm1.get());
 }

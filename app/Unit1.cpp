@@ -1,8 +1,11 @@
 #include "Unit1.h"
 
+#include "BatchToggleMode.h"
 #include "GlobalState.h"
 #include "IniValues.h"
 #include "LinkLabel.h"
+#include "PrivateDirectory.h"
+#include "RecordCodes.h"
 #include "SkinnedWindow.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -10,6 +13,10 @@
 #include "Unit5.h"
 #include "Unit6.h"
 #include "VolumeFiles.h"
+#include "controls/DBGrid.h"
+#include "controls/DBMemo.h"
+#include "controls/DBText.h"
+#include "controls/FieldText.h"
 #include "controls/Klapka.h"
 #include "controls/MyHintWindow.h"
 #include "controls/Prepinac.h"
@@ -20,10 +27,10 @@
 #include "platform/ui/ShellOpen.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QThread>
 
@@ -41,14 +48,6 @@ constexpr int FirstSectionToggle = 3;  // section n is CheckBox(2 + n)
 constexpr int LastSectionToggle = 14;
 constexpr int SectionCount = 12;
 constexpr const char* AuthorMail = "mailto:rejstrik@kvel.cz";
-
-const std::array<const char*, SectionCount> SectionNamesOfSet1 = {
-    "Téma měsíce", "Zkuste si sami", "Shareware", "Od našich čtenářů",
-    "Prezentace firem", "Ze světa internetu", "Kvel Plus", "Servis",
-    "Obsahy", "Z redakce", "Pro chvíle oddechu", "Bonus Kvel CD"};
-const std::array<const char*, SectionCount> SectionNamesOfSet2 = {
-    "C/C++ & Visual C++", "Delphi", "Linux", "Freesoft", "Mac OS", "Visual Basic",
-    "Ovladače", "Návody", "Stříbrné disky", "Knihy", "Ostatní", "Druhá CD"};
 
 // Section names are long for their column; the condensed face fits them.
 QFont SectionNameFont() {
@@ -84,7 +83,14 @@ TForm1::TForm1(const TProgramWindows& windows, const QStringList& arguments)
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+// The query's events reach into the window; they end before the window's parts do.
+TForm1::~TForm1() {
+  SkladQuery1.BeforeOpen = nullptr;
+  SkladQuery1.AfterOpen = nullptr;
+  SkladQuery1.AfterScroll = nullptr;
+  DataSource1.OnStateChange = nullptr;
+  DataSource1.OnDataChange = nullptr;
+}
 
 void TForm1::CreateControls() {
   CreateTitleBar();
@@ -112,27 +118,37 @@ void TForm1::CreateTitleBar() {
 }
 
 void TForm1::CreateDetailPane() {
-  DBGrid1 = new QListWidget(FClient);
+  DBGrid1 = new controls::TDBGrid(FClient);
   DBGrid1->setGeometry(16, 45, 243, 208);
   DBGrid1->setFrameShape(QFrame::NoFrame);
   DBGrid1->setFont(ProgramFont(11, true));
   DBGrid1->setStyleSheet(
-      "QListWidget { background: transparent; color: #4e4e4e; }"
-      "QListWidget::item:selected { background: #0f7173; color: white; }");
+      "QListView { background: transparent; color: #4e4e4e; }"
+      "QListView::item:selected { background: #0f7173; color: white; }");
+  DBGrid1->SetFieldName("name");
+  DBGrid1->SetDataSource(&DataSource1);
 
   Label9 = MakeLabel(FClient, 296, 44, "", colours::SectionGrey, ProgramFont(14, true));
-  Label9->setFixedWidth(321);
-  DBMemo1 = new QPlainTextEdit(FClient);
+  Label9->setFixedWidth(329);
+  DBMemo1 = new controls::TDBMemo(FClient);
   DBMemo1->setGeometry(296, 68, 321, 185);
   DBMemo1->setReadOnly(true);
   DBMemo1->setFrameShape(QFrame::NoFrame);
   DBMemo1->setFocusPolicy(Qt::NoFocus);
   DBMemo1->setFont(ProgramFont(11));
   DBMemo1->setStyleSheet("QPlainTextEdit { background: transparent; color: #4e4e4e; }");
+  DBMemo1->SetFieldName("popis");
+  DBMemo1->SetDataSource(&DataSource1);
 
   Label16 = MakeLabel(FClient, 528, 280, "Kvel CD:", colours::DetailRed, ProgramFont(11, true));
-  DBText2 = MakeLabel(FClient, 592, 282, "", colours::SectionGrey, ProgramFont(11, true));
-  DBText2->setFixedWidth(36);
+  DBText2 = new controls::TDBText(FClient);
+  DBText2->setFont(ProgramFont(11, true));
+  QPalette issuePalette = DBText2->palette();
+  issuePalette.setColor(QPalette::WindowText, colours::SectionGrey);
+  DBText2->setPalette(issuePalette);
+  DBText2->setGeometry(592, 282, 36, 15);
+  DBText2->SetFieldName("p");
+  DBText2->SetDataSource(&DataSource1);
 
   Label8 = new TLinkLabel(FClient);
   Label8->setGeometry(296, 288, 33, 21);
@@ -148,7 +164,10 @@ void TForm1::CreateDetailPane() {
   Label20->setFont(ProgramFont(11));
   Label20->SetLinkLook();
   Label20->setGeometry(432, 395, detailWidth, 15);
-  Label20->SetOnClick([this](QObject*) { platform::ui::ShellOpen(Label20->text()); });
+  // The link opens the record's whole web address, however shortened the label shows it.
+  Label20->SetOnClick([this](QObject*) {
+    if (SkladQuery1.Active()) platform::ui::ShellOpen(controls::FieldText(SkladQuery1.FieldByName("inet")));
+  });
 
   Label5b = MakeLabel(FClient, 516, 418, "", colours::DetailRed, ProgramFont(11, true));
   Label5b->setFixedSize(99, 15);
@@ -179,6 +198,14 @@ void TForm1::CreateSectionToggles() {
   }
   FKlapky[4] = controls::SkinButton(FClient, "vse", 80, 275, "Zaškrtnout všechny rubriky");
   FKlapky[5] = controls::SkinButton(FClient, "nic", 141, 275, "Zrušit všechny rubriky");
+  // Only a database with a known label set has section toggles to change.
+  const auto setSections = [this](bool checked, QObject* sender) {
+    const std::string& set = GlobalState().LabelSet;
+    if (set == "1" || set == "2")
+      SetToggles(FirstSectionToggle, LastSectionToggle, checked, true, sender);
+  };
+  FKlapky[4]->SetOnClick([setSections](QObject* sender) { setSections(true, sender); });
+  FKlapky[5]->SetOnClick([setSections](QObject* sender) { setSections(false, sender); });
 }
 
 void TForm1::CreateSearchRow() {
@@ -196,6 +223,9 @@ void TForm1::CreateSearchRow() {
   FKlapky[10] = controls::SkinButton(FClient, "zrusit", 509, 482, "Zrušit filtry vyhledávání");
   FKlapky[2] = controls::SkinButton(FClient, "napoveda", 575, 479, "Nápověda");
   FKlapky[1] = controls::SkinButton(FClient, "databaze", 599, 479, "Výběr databáze");
+  QObject::connect(Edit1, &QLineEdit::returnPressed, this, [this] { Klapka7Click(Edit1); });
+  FKlapky[7]->SetOnClick([this](QObject* sender) { Klapka7Click(sender); });
+  FKlapky[10]->SetOnClick([this](QObject* sender) { Klapka10Click(sender); });
   FKlapky[8]->SetOnClick([this](QObject*) { FWindows.Form6->show(); });
   FKlapky[9]->SetOnClick([this](QObject*) { FWindows.Form4->show(); });
   FKlapky[2]->SetOnClick([this](QObject* sender) { Klapka2Click(sender); });
@@ -213,22 +243,60 @@ void TForm1::CreateIssueToggles() {
   }
   FKlapky[3] = controls::SkinButton(FClient, "vse", 523, 518, "Zaškrtnout všechna čísla");
   FKlapky[6] = controls::SkinButton(FClient, "nic", 578, 518, "Zrušit všechna čísla");
+  FKlapky[3]->SetOnClick([this](QObject* sender) {
+    SetToggles(FirstIssueToggle, LastIssueToggle, true, false, sender);
+  });
+  FKlapky[6]->SetOnClick([this](QObject* sender) {
+    SetToggles(FirstIssueToggle, LastIssueToggle, false, false, sender);
+  });
 }
 
 void TForm1::FormCreate() {
   FitToSmallScreen(this);
   GlobalState().SearchFilterOn = false;
   GlobalState().TypeFilterOn = false;
+  ConfigureEngine();
   controls::TMyHintWindow::Install(this);
   GlobalState().BatchToggleMode = false;
   GlobalState().SelectionCancelled = false;
+  // Ctrl released in another program never reaches this one: losing the focus ends batch mode.
+  QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+                   [this](Qt::ApplicationState state) {
+                     if (state != Qt::ApplicationActive) EndBatchMode(this);
+                   });
 }
 
-void TForm1::Rubriky(QObject*) {}
+// The session of the catalogue and the query over the volume's tables, with the window's
+// handlers of their events.
+void TForm1::ConfigureEngine() {
+  SkladSession1.SetSessionName("VAZADA");
+  SkladSession1.SetKeepConnections(false);
+  SkladSession1.SetLockRetryCount(15);
+  SkladSession1.SetLockWaitTime(100);
+  SkladSession1.SetLanguageID(1029);
+  SkladSession1.SetSortID(0);
+  SkladSession1.SetPrivateDir(PrivateDirectory());
+  SkladSession1.SetActive(true);
+
+  SkladQuery1.SetSessionName("VAZADA");
+  SkladQuery1.SetRequestLive(true);
+  SkladQuery1.SetMaxRowCount(-1);
+  SkladQuery1.SetFilterOptions({.CaseInsensitive = true});
+  SkladQuery1.BeforeOpen = [this](sklad::TSkladDataSet&) { SkladQuery1BeforeOpen(); };
+  SkladQuery1.AfterOpen = [this](sklad::TSkladDataSet&) { SkladQuery1AfterOpen(); };
+  SkladQuery1.AfterScroll = [this](sklad::TSkladDataSet&) { SkladQuery1AfterScroll(); };
+
+  DataSource1.OnStateChange = [this](sklad::TDataSource&) { DataSource1StateChange(); };
+  DataSource1.OnDataChange = [this](sklad::TDataSource&) { DataSource1DataChange(); };
+  DataSource1.SetDataSet(&SkladQuery1);
+}
 
 void TForm1::FormShow(QObject* sender) {
   TForm5& selection = *FWindows.Form5;
   const bool reselecting = sender == selection.Button1;
+  // A Ctrl release inside the modal selection window would be lost; the new list is built
+  // below anyway.
+  EndBatchToggleMode();
   if (FArguments.isEmpty() || reselecting) selection.exec();
   if (GlobalState().SelectionCancelled) {
     Terminate();
@@ -243,10 +311,14 @@ void TForm1::FormShow(QObject* sender) {
   ConfigureIssueToggles(ini.ReadString(section, "num", "1"), ini.ReadString(section, "all", "off"));
   GlobalState().LabelSet = ini.ReadString(section, "typ", "1");
   ApplyLabelSet(GlobalState().LabelSet);
+  if (SkladQuery1.DatabaseName() != VolumeDirectory()) SkladQuery1.SetDatabaseName(VolumeDirectory());
+  // A failed open is reported where it happened; the caption stays as it was.
+  if (!Requery(sender)) return;
   const QString caption = DatabaseCaption(ini, section);
   setWindowTitle(caption);
   Label1->setText("  " + caption + "  ");
   Label1->adjustSize();
+  SkladQuery1AfterScroll();
 }
 
 // The number of issues is converted before any toggle is touched, so a value that is not a
@@ -295,9 +367,8 @@ void TForm1::ApplyLabelSet(const std::string& labelSet) {
           toggle.hide();
         });
     memory->SetTag(set);
-    const auto& names = set == 1 ? SectionNamesOfSet1 : SectionNamesOfSet2;
-    for (int section = 1; section <= SectionCount; ++section)
-      rub(section)->setText(QString::fromUtf8(names[section - 1]));
+    const auto& names = SectionNames(set);
+    for (int section = 1; section <= SectionCount; ++section) rub(section)->setText(names[section - 1]);
   }
   if (set == 2)
     for (int number : {15, 16}) {
@@ -327,7 +398,11 @@ void TForm1::Terminate() {
 
 // Choosing another database: the selection window is shown again whatever the command line
 // said.
-void TForm1::Klapka1Click(QObject*) { FormShow(FWindows.Form5->Button1); }
+void TForm1::Klapka1Click(QObject*) {
+  SkladQuery1.Close();
+  SkladQuery1.SQL().Clear();
+  FormShow(FWindows.Form5->Button1);
+}
 
 void TForm1::Klapka2Click(QObject*) {
   FWindows.Form2->LoadHelpIfShort();
@@ -344,7 +419,16 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     close();
     return;
   }
+  if (StartsBatchToggleMode(*event)) return;
   QWidget::keyPressEvent(event);
+}
+
+void TForm1::keyReleaseEvent(QKeyEvent* event) {
+  if (IsCtrlRelease(*event)) {
+    EndBatchMode(this);
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
 }
 
 }  // namespace rejstrik

@@ -3,20 +3,30 @@
 // start-up road: choosing the database and configuring the toggles from rocnik.ini.
 #pragma once
 
+#include "LoadingIndicator.h"
 #include "ProgramWindows.h"
+#include "RecordPresentation.h"
+#include "WaitCursor.h"
+#include "dataset/DataSource.h"
+#include "dataset/SkladQuery.h"
+#include "dataset/SkladSession.h"
 
 #include <QStringList>
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
 class QScrollArea;
 
 namespace controls {
+class TDBGrid;
+class TDBMemo;
+class TDBText;
 class TKlapka;
 class TPrepinac;
 class TPresunovac;
@@ -41,10 +51,37 @@ class TForm1 : public QWidget {
   // change nothing.
   void ApplyLabelSet(const std::string& labelSet);
 
-  // The click handler of every issue and section toggle, detached and attached around every
-  // change made from code. Rebuilding the catalogue query from the toggles comes with the
-  // query itself; until then a click changes only the toggle.
+  // The click handler of every issue and section toggle: rebuilds the catalogue query's SQL
+  // text from the toggles (with the type part while the type window is in use), opens it and
+  // updates the status line. While Ctrl batch mode is on it waits for the mode's end.
   void Rubriky(QObject* sender);
+
+  // The record count and the status line telling which filters are in force.
+  void UpdateStatus();
+  // Fills the detail pane from the query's current record.
+  void SkladQuery1AfterScroll();
+
+  // Simple search for the word of the search field in the scopes checked.
+  void Klapka7Click(QObject* sender);
+  // Cancels the word filter and the type filter.
+  void Klapka10Click(QObject* sender);
+
+  // Ends Ctrl batch mode, as a Ctrl release in either toggle window or the program losing the
+  // focus does, and re-queries once when it was on; the sender is the window whose re-query
+  // runs (the type window's includes its type part).
+  void EndBatchMode(QObject* sender);
+
+  // Runs a change of the list. When it raises an error the list is left usable: the data
+  // source enabled again, the loading indicator closed, the wait cursor restored and the word
+  // filter in force before the change put back; then the error is reported. False then.
+  bool ChangeList(const std::function<void()>& change);
+
+  // The word filter from UTF-8 text, in the code page of the volume. False, with the filter
+  // unchanged, when the text holds a character the code page has no byte for: no record can
+  // hold such a word.
+  bool SetWordFilter(const std::string& utf8Filter);
+  // Filtering on with no filter text: every record passes.
+  void ClearWordFilter();
 
   // Runs FormShow as the first showing of the window does, reporting its errors, and shows the
   // window unless the program ended on the way.
@@ -60,12 +97,23 @@ class TForm1 : public QWidget {
   // The client area holding the controls (inside a scroll area for small screens).
   QWidget* Client() const { return FClient; }
 
+  // The state of the loading indicator: 0 = the query was never opened, 1 = the first open is
+  // under way, 2 = the first open is over.
+  int Tag() const { return FTag; }
+  const TLoadingIndicator& LoadingIndicator() const { return FLoadingIndicator; }
+  TWaitCursor& WaitCursor() { return FWaitCursor; }
+
+  // The engine components, declared before the controls bound to them.
+  sklad::TSkladSession SkladSession1;
+  sklad::TSkladQuery SkladQuery1;
+  sklad::TDataSource DataSource1;
+
   QLabel* Label1 = nullptr;  // title: the database caption
-  QListWidget* DBGrid1 = nullptr;
+  controls::TDBGrid* DBGrid1 = nullptr;  // the list of names
   QLabel* Label9 = nullptr;  // record name
-  QPlainTextEdit* DBMemo1 = nullptr;
+  controls::TDBMemo* DBMemo1 = nullptr;  // description
   QLabel* Label16 = nullptr;
-  QLabel* DBText2 = nullptr;
+  controls::TDBText* DBText2 = nullptr;  // issue
   TLinkLabel* Label8 = nullptr;  // hidden hot spot: mail to the author
   QLabel* Label6 = nullptr;
   QLabel* Label21 = nullptr;
@@ -79,6 +127,7 @@ class TForm1 : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
   // Keeps the scroll area over the whole window, also when a small screen maximises it.
   void resizeEvent(QResizeEvent* event) override;
 
@@ -91,11 +140,27 @@ class TForm1 : public QWidget {
   void CreateIssueToggles();
 
   void FormCreate();
+  void ConfigureEngine();
   void ConfigureIssueToggles(const std::string& num, const std::string& all);
   void Terminate();
 
+  // Rebuilds the SQL text and opens the query; false when that failed (reported).
+  bool Requery(QObject* sender);
+  // The lines in the volume's code page become the query's SQL text; then the query is opened.
+  void OpenCatalogue(const std::vector<std::string>& utf8Lines);
+  // Checks (or unchecks) the toggles with numbers first .. last, those the rule lets change,
+  // with the data source disabled meanwhile, then re-queries.
+  void SetToggles(int first, int last, bool checked, bool disabledToo, QObject* sender);
+
   void Klapka1Click(QObject* sender);
   void Klapka2Click(QObject* sender);
+  void DataSource1StateChange();
+  void DataSource1DataChange();
+  void SkladQuery1BeforeOpen();
+  void SkladQuery1AfterOpen();
+  // Closes the indicator of a first open that failed.
+  void LoadingFailed();
+  TDetailPane DetailPane() const;
 
   const TProgramWindows& FWindows;
   const QStringList FArguments;
@@ -105,6 +170,9 @@ class TForm1 : public QWidget {
   std::array<controls::TPrepinac*, 29> FCheckBoxes{};
   std::array<controls::TKlapka*, 14> FKlapky{};
   std::array<QLabel*, 13> FSectionNames{};
+  int FTag = 0;
+  TLoadingIndicator FLoadingIndicator;
+  TWaitCursor FWaitCursor;
 };
 
 }  // namespace rejstrik

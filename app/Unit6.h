@@ -2,6 +2,8 @@
 // joined by OR or AND.
 #pragma once
 
+#include "ProgramWindows.h"
+
 #include <QWidget>
 
 class QLineEdit;
@@ -14,9 +16,16 @@ class TPresunovac;
 
 namespace rejstrik {
 
+struct TConditionalSearch;
+
 class TForm6 : public QWidget {
  public:
-  TForm6();
+  explicit TForm6(const TProgramWindows& windows);
+
+  // Search: the words as the main window's word filter, then the window closes.
+  void Button2Click(QObject* sender);
+  // Reset: the words emptied, OR chosen in both pairs, both scopes checked.
+  void Button1Click(QObject* sender);
 
   QLineEdit* Edit1 = nullptr;
   QLineEdit* Edit2 = nullptr;
@@ -35,6 +44,16 @@ class TForm6 : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void Edit1Change();
+  void Edit2Change();
+  // What the search asks for, from the words, the scopes and the option pairs.
+  TConditionalSearch Search() const;
+  // Runs the search on the main window's list; false when the window should stay open.
+  bool ApplySearch();
+
+  const TProgramWindows& FWindows;
 };
 
 }  // namespace rejstrik

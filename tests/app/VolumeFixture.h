@@ -53,7 +53,10 @@ class VolumeFixture : public ::testing::Test {
     std::ofstream(IniFileName(), std::ios::binary) << platform::Utf8ToCodePage(text, 1250);
   }
 
+  // The previous program goes first: its windows and its engine session end before the new
+  // ones start.
   void CreateProgram(const QStringList& arguments) {
+    FProgram.reset();
     FProgram = std::make_unique<TProgram>(arguments);
   }
 
