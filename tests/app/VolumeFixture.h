@@ -3,6 +3,7 @@
 // created as the program entry creates them.
 #pragma once
 
+#include "CatalogueTables.h"
 #include "app/GlobalState.h"
 #include "app/ProgramWindows.h"
 #include "app/VolumeFiles.h"
@@ -51,6 +52,16 @@ class VolumeFixture : public ::testing::Test {
       text += c;
     }
     std::ofstream(IniFileName(), std::ios::binary) << platform::Utf8ToCodePage(text, 1250);
+  }
+
+  // A catalogue table of the volume (name in UTF-8, as d_name gives it before its ".").
+  void CreateTable(const std::string& name, const std::vector<TCatalogueRecord>& records = {}) {
+    CreateCatalogueTable(VolumeDirectory(), name, records);
+  }
+
+  // The tables of ThreeDatabases, without records.
+  void CreateThreeTables() {
+    for (const char* name : {"kvel2002", "speciály", "kvel2003"}) CreateTable(name);
   }
 
   // The previous program goes first: its windows and its engine session end before the new
