@@ -18,16 +18,18 @@ namespace rejstrik::testing {
 
 using volume::TCatalogueRecord;
 
-// Makes the table (the name in UTF-8) in the directory with the records.
+// Makes the table (the name in UTF-8) in the directory with the records; other columns than the
+// catalogue's make a table the program cannot fully use (records then stay out).
 inline void CreateCatalogueTable(const std::string& directory, const std::string& table,
-                                 const std::vector<TCatalogueRecord>& records) {
+                                 const std::vector<TCatalogueRecord>& records,
+                                 std::string_view columns = volume::kCatalogueColumns) {
   const std::string name = platform::Utf8ToCodePage(table, 1250);
   sklad::TDataSession session;
   session.SetPrivateDirectory(directory);
   sklad::TDataDirectory* database = session.OpenDirectory("", directory);
   {
     sklad::TSqlStatement create(
-        *database, "CREATE TABLE " + name + " (" + std::string(volume::kCatalogueColumns) + ", LANGUAGE Czech)");
+        *database, "CREATE TABLE " + name + " (" + std::string(columns) + ", LANGUAGE Czech)");
     create.Prepare();
     create.Execute();
   }
