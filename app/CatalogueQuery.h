@@ -59,13 +59,14 @@ void AppendTypePart(std::vector<std::string>& lines, std::string_view tableName,
 std::string SearchWordText(std::string_view word);
 
 // The simple search's filter for the word in the scopes checked; empty when neither is checked
-// (the caller then keeps the filter in force).
+// or the word is empty (the caller then keeps the filter in force).
 std::string SimpleSearchFilter(std::string_view word, bool inName, bool inDescription);
 
 enum class TWordJoin { Or, And };
 
 // The conditional search: up to three words (empty ones take no part), the scopes and the two
-// joins (between words 1 and 2, towards word 3). At least one scope must be checked.
+// joins (between words 1 and 2, towards word 3). Empty when the first word is empty or neither
+// scope is checked: there is nothing to search for, and the caller keeps the filter in force.
 struct TConditionalSearch {
   std::array<std::string, 3> Words;
   bool InName = true;

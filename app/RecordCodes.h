@@ -21,7 +21,7 @@ QString DecodeType(const QString& code);
 
 // The name of section number r in label set "1" or "2"; empty for any other value.
 QString SectionName(const QString& section, const std::string& labelSet);
-// The twelve section captions of a label set ("1" or "2"), section 1 first.
+// The twelve section captions of a label set (1 or 2), section 1 first; empty ones for any other.
 const std::array<QString, 12>& SectionNames(int labelSet);
 
 // A detail text as shown: when wider than maxWidth in the font, its first keep characters and
