@@ -31,6 +31,7 @@ TEST_F(MainWindowTest, StartWithoutArgumentShowsTheChosenDatabaseWithEveryToggle
   Start({});
   EXPECT_EQ(GlobalState().DatabaseSection, "1");
   for (int number = 3; number <= 28; ++number) {
+    if (number == 15 || number == 16) continue;  // the hidden toggles of section 99
     EXPECT_TRUE(Main().CheckBox(number)->checked()) << number;
     EXPECT_TRUE(Main().CheckBox(number)->isEnabled()) << number;
   }
