@@ -43,7 +43,9 @@ TEST_P(RecordDetailsTest, LabelsShowTheDecodedRecord) {
   // characters and offers the whole text as its hint.
   const QString systems = QString::fromUtf8(GetParam().Systems);
   const QString hint = Main().Label3->toolTip();
-  if (GetParam().SystemsShortened) ASSERT_FALSE(hint.isEmpty());
+  if (GetParam().SystemsShortened) {
+    ASSERT_FALSE(hint.isEmpty());
+  }
   if (hint.isEmpty()) {
     EXPECT_EQ(Main().Label3->text(), systems);
   } else {
