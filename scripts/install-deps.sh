@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev
   libfmt-dev libcli11-dev nlohmann-json3-dev libcsv-dev
-  fonts-dejavu-core xvfb xdotool
+  fonts-dejavu-core xvfb xdotool x11-apps netpbm
 )
 
 missing=()

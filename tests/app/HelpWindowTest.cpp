@@ -3,7 +3,9 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
+#include "app/LinkLabel.h"
 #include "controls/Klapka.h"
+#include "platform/ui/ShellOpen.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -65,6 +67,59 @@ TEST_F(HelpWindowTest, TitleButtonsOpenAndCloseTheInformationWindow) {
   EXPECT_TRUE(Windows().Form3->isVisible());
   Windows().Form3->Klapka2->Click();
   EXPECT_FALSE(Windows().Form3->isVisible());
+}
+
+// The links of the information window and the main window, clicked with the mouse; what they
+// would hand to the desktop is caught instead.
+class LinkTest : public VolumeFixture {
+ protected:
+  void SetUp() override {
+    VolumeFixture::SetUp();
+    platform::ui::SetShellOpenObserver([this](const QString& target) { FOpened.push_back(target); });
+    CreateProgram({"1"});
+  }
+  void TearDown() override {
+    platform::ui::SetShellOpenObserver({});
+    VolumeFixture::TearDown();
+  }
+  static void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+  }
+  std::vector<QString> FOpened;
+};
+
+TEST_F(LinkTest, InformationWindowMailsAndOpensThePublishersAddresses) {
+  TForm3& information = *Windows().Form3;
+  information.show();
+  Click(information.Label4);
+  Click(information.Label5);
+  ASSERT_EQ(FOpened.size(), 2u);
+  EXPECT_EQ(FOpened[0], "mailto:" + information.Label4->text());
+  EXPECT_EQ(FOpened[0], "mailto:redakce@kvel.cz");
+  EXPECT_EQ(FOpened[1], "http://www.kvel.cz");
+  EXPECT_TRUE(information.isVisible());
+}
+
+TEST_F(LinkTest, ClickOnTheInformationPictureClosesTheWindow) {
+  TForm3& information = *Windows().Form3;
+  information.show();
+  Click(information.Image1);
+  EXPECT_FALSE(information.isVisible());
+  EXPECT_TRUE(FOpened.empty());
+}
+
+TEST_F(LinkTest, RecordLinkLongerThanTheOldShellLimitArrivesWhole) {
+  const QString link = "http://www.kvel.cz/archiv/" + QString(300, QChar('x'));
+  Windows().Form1->Label20->setText(link);
+  Click(Windows().Form1->Label20);
+  ASSERT_EQ(FOpened.size(), 1u);
+  EXPECT_EQ(FOpened[0], link);
+}
+
+TEST_F(LinkTest, DoubleClickOnTheHiddenHotSpotMailsTheAuthor) {
+  QTest::mouseDClick(Windows().Form1->Label8, Qt::LeftButton);
+  ASSERT_EQ(FOpened.size(), 1u);
+  EXPECT_EQ(FOpened[0], "mailto:rejstrik@kvel.cz");
 }
 
 }  // namespace
