@@ -166,7 +166,8 @@ void TForm1::CreateDetailPane() {
   Label20->setGeometry(432, 395, detailWidth, 15);
   // The link opens the record's whole web address, however shortened the label shows it.
   Label20->SetOnClick([this](QObject*) {
-    if (SkladQuery1.Active()) platform::ui::ShellOpen(controls::FieldText(SkladQuery1.FieldByName("inet")));
+    if (SkladQuery1.Active())
+      platform::ui::ShellOpen(controls::FieldText(SkladQuery1.FieldByName("inet")));
   });
 
   Label5b = MakeLabel(FClient, 516, 418, "", colours::DetailRed, ProgramFont(11, true));

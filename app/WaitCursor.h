@@ -13,7 +13,6 @@ class TWaitCursor {
 
   void Show();
   void Restore();
-  bool Shown() const { return FShown; }
 
  private:
   bool FShown = false;

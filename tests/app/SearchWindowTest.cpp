@@ -50,6 +50,8 @@ TEST_F(SearchWindowTest, FirstWordEnablesTheButtonsAndTheSecondWordTheThirdField
   EXPECT_FALSE(window.Button1->isEnabled() || window.Button2->isEnabled());
   EXPECT_TRUE(window.Button1->blokovano() && window.Button2->blokovano());
   EXPECT_FALSE(window.Edit2->isEnabled() || window.Edit3->isEnabled());
+  QTest::keyClick(&window, Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(SearchWindowTest, ResetChoosesOrInBothPairsAndEmptiesTheWords) {
