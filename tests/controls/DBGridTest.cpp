@@ -1,6 +1,7 @@
 #include "controls/DBGrid.h"
 
 #include "DataControlsTestSupport.h"
+#include "dataset/SkladQuery.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,36 @@ TEST_F(DBGridTest, AnEmptyDataSetOrAnUnknownFieldShowsNoRows) {
   EXPECT_FALSE(FGrid->currentIndex().isValid());
   FGrid->SetFieldName("nosuchfield");
   EXPECT_EQ(Rows(), 0);
+}
+
+// The browser's way: a live query re-opened with new SQL text while the source is disabled.
+TEST(DBGridQueryTest, ListsALiveQueryAndFollowsItsReopening) {
+  const CzechCatalogue catalogue(NumberedHorses(90));
+  sklad::TSkladQuery query;
+  query.SetDatabaseName(catalogue.Path());
+  query.SetRequestLive(true);
+  query.SQL().Add("SELECT * FROM KATALOG WHERE r = '3'");
+  query.Open();
+  sklad::TDataSource source;
+  source.SetDataSet(&query);
+  TDBGrid grid;
+  grid.resize(243, 208);
+  grid.SetFieldName("name");
+  grid.SetDataSource(&source);
+  grid.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+  ASSERT_EQ(grid.model()->rowCount(), 30);
+  EXPECT_EQ(grid.model()->index(1, 0).data().toString(), QString::fromUtf8("Kůň 6"));
+
+  source.SetEnabled(false);
+  query.SQL().Clear();
+  query.SQL().Add("SELECT * FROM KATALOG WHERE Id > 85");
+  query.Open();
+  source.SetEnabled(true);
+  ASSERT_EQ(grid.model()->rowCount(), 5);
+  EXPECT_EQ(grid.model()->index(0, 0).data().toString(), QString::fromUtf8("Kůň 86"));
+  QTest::keyClick(&grid, Qt::Key_Down);
+  EXPECT_EQ(query.RecNo(), 2);
 }
 
 TEST_F(DBGridTest, TheSourceGoingAwayEmptiesTheGrid) {
