@@ -62,12 +62,23 @@ QVariant TGridRowsModel::data(const QModelIndex& index, int role) const {
   return offset >= 0 && offset < static_cast<int>(FWindow.size()) ? FWindow[static_cast<size_t>(offset)] : QString();
 }
 
-// The window reaches a quarter of its rows above the row asked for, so that scrolling either way
-// finds the rows beside it already read.
+// Scrolling on past either end of the window reads the rows that follow on that side, so each
+// record is read once; after a jump the window reaches a quarter of its rows above the row asked
+// for, so that scrolling either way finds the rows beside it already read.
+int TGridRowsModel::WindowStartFor(int row) const {
+  const int end = FWindowStart + static_cast<int>(FWindow.size());
+  int start = row - FWindowRows / 4;
+  if (!FWindow.empty() && row >= end && row < end + FWindowRows)
+    start = end;
+  else if (!FWindow.empty() && row < FWindowStart && row >= FWindowStart - FWindowRows)
+    start = FWindowStart - FWindowRows;
+  return std::clamp(start, 0, std::max(FRowCount - FWindowRows, 0));
+}
+
 void TGridRowsModel::ReadWindow(int row) {
   sklad::TSkladDataSet& dataSet = *FSource->DataSet();
   const sklad::TField& field = *ShownField();
-  FWindowStart = std::clamp(row - FWindowRows / 4, 0, std::max(FRowCount - FWindowRows, 0));
+  FWindowStart = WindowStartFor(row);
   const int count = std::min(FWindowRows, FRowCount - FWindowStart);
   FWindow.assign(static_cast<size_t>(count), QString());
   if (!FCursor) {

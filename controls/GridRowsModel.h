@@ -44,6 +44,8 @@ class TGridRowsModel : public QAbstractListModel {
  private:
   // The field shown, of an active source's dataset; none otherwise.
   sklad::TField* ShownField() const;
+  // Where the window that is to hold row begins.
+  int WindowStartFor(int row) const;
   // The rows of the window that holds row: one positioning, then consecutive reads.
   void ReadWindow(int row);
 
