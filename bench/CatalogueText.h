@@ -91,7 +91,11 @@ inline std::string CatalogueSelect(const std::string& table, const TCatalogueTog
 // The condition after WHERE, to combine with further conditions.
 inline std::string CatalogueCondition(const TCatalogueToggles& toggles, TDialect dialect) {
   const std::string text = CatalogueSelect("t", toggles, dialect);
-  return "(" + text.substr(text.find("WHERE ") + 6) + ")";
+  // Appended piece by piece: GCC 12 mistakes the one-expression form for an overlapping copy.
+  std::string condition = "(";
+  condition.append(text, text.find("WHERE ") + 6);
+  condition += ")";
+  return condition;
 }
 
 // The simple search's filter over name and description for a word in lower case.

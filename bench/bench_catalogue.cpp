@@ -22,6 +22,7 @@
 
 #include "BenchDatabase.h"
 #include "BenchSupport.h"
+#include "CatalogueLoad.h"
 #include "CatalogueText.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/query/sql/SqlStatement.h"
@@ -38,12 +39,11 @@ using sklad::bench::TCatalogueToggles;
 using sklad::bench::TDialect;
 
 constexpr const char* kTable = "katalog";
-constexpr int kCodePage = 1250;
+constexpr int kCodePage = sklad::bench::kCatalogueCodePage;
 constexpr int kNamesShown = 20;
 constexpr int kLookups = 1000;
-constexpr int kFieldCount = 8;  // p, r, typ, os, name, src, inet, popis
 constexpr int kNameField = 5;
-constexpr int kMemoField = 8;
+constexpr int kMemoField = sklad::bench::kCatalogueMemoField;
 
 [[noreturn]] void Fail(const std::string& message) {
   std::fprintf(stderr, "bench_catalogue: %s\n", message.c_str());
@@ -95,12 +95,6 @@ std::string Describe(const TAnswer& answer) {
 struct TSklad : sklad::bench::TBenchDatabase {
   using TBenchDatabase::TBenchDatabase;
 
-  void Run(const std::string& sql) {
-    TSqlStatement statement(*Database, sql);
-    statement.Prepare();
-    statement.Execute();
-  }
-
   std::unique_ptr<TSqlStatement> Live(const std::string& sql) {
     TSqlStatementOptions options;
     options.RequestLive = true;
@@ -110,43 +104,6 @@ struct TSklad : sklad::bench::TBenchDatabase {
     return statement;
   }
 };
-
-void PutText(TDataCursor& cursor, int field, uint8_t* record, const std::string& utf8) {
-  if (utf8.empty()) return;
-  const std::string text = platform::Utf8ToCodePage(utf8, kCodePage);
-  cursor.PutField(field, record, reinterpret_cast<const uint8_t*>(text.c_str()));
-}
-
-// The catalogue is built as `sklad import` builds a volume: CREATE TABLE through SQL, every record
-// with its memo through one exclusive cursor, then CREATE INDEX, which builds each index from the
-// loaded records in one pass.
-void LoadSklad(TSklad& sklad, int size) {
-  sklad.Run("CREATE TABLE " + std::string(kTable) + " (" + std::string(rejstrik::volume::kCatalogueColumns) +
-            ", LANGUAGE Czech)");
-  {
-    TDataCursor cursor(*sklad.Database);
-    cursor.SetTableName(kTable);
-    cursor.SetExclusive(true);
-    cursor.Open();
-    std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
-    for (int n = 0; n < size; ++n) {
-      const rejstrik::volume::TCatalogueRecord row = rejstrik::volume::SyntheticCatalogueRecord(n);
-      cursor.InitRecord(record.data());
-      const std::string* texts[] = {&row.p, &row.r, &row.typ, &row.os, &row.name, &row.src, &row.inet};
-      for (int field = 1; field < kMemoField; ++field) PutText(cursor, field, record.data(), *texts[field - 1]);
-      if (!row.popis.empty()) {
-        const std::string memo = platform::Utf8ToCodePage(row.popis, kCodePage);
-        cursor.OpenBlob(kMemoField, record.data(), 1, TDataCursor::kBlobWrite);
-        cursor.WriteBlob(kMemoField, record.data(), static_cast<int32_t>(memo.size()),
-                         reinterpret_cast<const uint8_t*>(memo.data()), 0);
-      }
-      cursor.InsertRecord(record.data(), false);
-    }
-  }
-  for (std::string_view field : rejstrik::volume::kCatalogueIndexedFields) {
-    sklad.Run("CREATE INDEX by_" + std::string(field) + " ON " + kTable + " (" + std::string(field) + ")");
-  }
-}
 
 // Bytes of the caches the table's files keep: records, index pages of every index, BLOB blocks.
 int64_t SkladCacheBytes(TSklad& sklad) {
@@ -258,33 +215,6 @@ struct TSqlite {
   }
 };
 
-// One bound SQLite insert per record, in one transaction, and the indexes after the records, as
-// on our side.
-void LoadSqlite(const std::string& fileName, int size) {
-  const std::string schema = "CREATE TABLE " + std::string(kTable) + " (" +
-                             std::string(rejstrik::volume::kCatalogueColumns) + ");";
-  const std::string insert = "INSERT INTO " + std::string(kTable) + " VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
-  sklad::bench::TSqliteBulkLoad load(fileName, schema.c_str(), insert.c_str());
-  for (int n = 0; n < size; ++n) {
-    const rejstrik::volume::TCatalogueRecord row = rejstrik::volume::SyntheticCatalogueRecord(n);
-    const std::string* texts[] = {&row.p, &row.r, &row.typ, &row.os, &row.name, &row.src, &row.inet, &row.popis};
-    for (int column = 1; column <= kFieldCount; ++column) {
-      const std::string& text = *texts[column - 1];
-      if (text.empty()) {
-        sqlite3_bind_null(load.Row(), column);
-      } else {
-        sqlite3_bind_text(load.Row(), column, text.c_str(), static_cast<int>(text.size()), SQLITE_STATIC);
-      }
-    }
-    load.Add();
-  }
-  sqlite3* db = load.Commit();
-  for (std::string_view field : rejstrik::volume::kCatalogueIndexedFields) {
-    sklad::bench::Exec(db, ("CREATE INDEX by_" + std::string(field) + " ON " + kTable + " (" + std::string(field) + ")").c_str());
-  }
-  sqlite3_close(db);
-}
-
 std::string SqliteText(sqlite3_stmt* statement, int column) {
   const unsigned char* text = sqlite3_column_text(statement, column);
   return text == nullptr ? "" : std::string(reinterpret_cast<const char*>(text));
@@ -386,11 +316,11 @@ class TCatalogueBench {
     double start = CpuSeconds();
     {
       TSklad sklad(FDirectory);
-      LoadSklad(sklad, FSize);
+      sklad::bench::LoadSkladCatalogue(*sklad.Database, kTable, FSize);
     }
     const double skladTime = CpuSeconds() - start;
     start = CpuSeconds();
-    LoadSqlite(SqliteFile(), FSize);
+    sklad::bench::LoadSqliteCatalogue(SqliteFile(), kTable, FSize);
     Report("bulk_load", skladTime, CpuSeconds() - start, FSize);
   }
 
@@ -444,7 +374,7 @@ class TCatalogueBench {
     const auto skladLookups = [&](TRows* found) {
       for (const std::string& name : names) {
         cursor.InitRecord(key.data());
-        PutText(cursor, kNameField, key.data(), name);
+        sklad::bench::catalogue_load::PutText(cursor, kNameField, key.data(), name);
         if (!cursor.FindKey(false, key.data(), record.data(), 0, false, 0)) Fail("Sklad misses " + name);
         std::vector<std::string> row;
         for (int field = 1; field < kMemoField; ++field) {

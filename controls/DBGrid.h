@@ -15,6 +15,8 @@ class TDataSource;
 
 namespace controls {
 
+class TGridRowsModel;
+
 class TDBGrid : public QListView {
  public:
   explicit TDBGrid(QWidget* parent = nullptr);
@@ -31,9 +33,23 @@ class TDBGrid : public QListView {
   int64_t RecordsRead() const;
   void ResetRecordsRead();
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
-  class TRowsModel;
-  std::unique_ptr<TRowsModel> FModel;
+  // Told by the source: reload the rows when they are stale, then select the current record.
+  void FollowSource();
+  void SelectCurrentRecord();
+  // A row the user chose becomes the dataset's current record.
+  void MoveDataSetTo(int row);
+
+  sklad::TDataSource* FSource = nullptr;
+  int FLink = 0;
+  // The rows the grid shows; owned by the grid as its Qt child.
+  TGridRowsModel* FModel = nullptr;
+  // Set while the grid selects the dataset's record, so that the selection does not move the
+  // dataset back.
+  bool FFollowing = false;
 };
 
 }  // namespace controls

@@ -8,6 +8,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <algorithm>
+
 namespace controls {
 
 TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent) { setReadOnly(true); }
@@ -37,11 +39,15 @@ void TDBMemo::SetFieldName(const std::string& name) {
 }
 
 // The document lays out its blocks at the viewport's width; each block's layout tells how
-// many lines it was wrapped into.
+// many lines it was wrapped into. The plain text layout lays out only the blocks it has drawn,
+// so asking for a block's bounding rectangle first lays out the ones below the visible part.
 int TDBMemo::WrappedLineCount() const {
+  QAbstractTextDocumentLayout* layout = document()->documentLayout();
   int lines = 0;
-  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-    lines += block.layout() && block.layout()->lineCount() > 0 ? block.layout()->lineCount() : 1;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    layout->blockBoundingRect(block);
+    lines += std::max(block.layout()->lineCount(), 1);
+  }
   return lines;
 }
 

@@ -63,6 +63,7 @@ void TSkladDataSet::Open() {
     CreateFields();
     CreateFilters();
     ReadFirst();
+    RecordsChanged();
   } catch (...) {
     DropFilters();
     DestroyFields();
@@ -79,6 +80,7 @@ void TSkladDataSet::Close() {
   // Closing drops the changes of an edited record.
   Cancel();
   if (BeforeClose) BeforeClose(*this);
+  RecordsChanged();
   SetState(TDataSetState::Inactive);
   DropFilters();
   DestroyFields();

@@ -138,6 +138,12 @@ class TSkladDataSet {
   bool FindNext() { return FindRecord(false, true); }
   bool FindPrior() { return FindRecord(false, false); }
 
+  // ---- Wholesale changes ----
+  // Counts the changes after which the records may differ as a whole — open, close, a filter,
+  // an index or a posted record — as opposed to a move of the current record. Views that keep
+  // rows of their own compare it to tell the two apart.
+  int64_t DataGeneration() const { return FDataGeneration; }
+
   // The engine cursor while open, and the record buffer of the last read.
   TDataCursor* Cursor() const { return FCursor; }
   const uint8_t* RecordBuffer() const { return FRecord.data(); }
@@ -158,6 +164,8 @@ class TSkladDataSet {
   void CheckInactive() const;
   // Re-reads the record the cursor stands on (after an index change) and tells the data sources.
   void ResyncCurrentRecord();
+  // The records may differ as a whole from now on (see DataGeneration).
+  void RecordsChanged() { ++FDataGeneration; }
   // Moves to the record a search clone of the cursor found, then runs AfterScroll.
   void MoveToFound(TDataCursor& search);
 
@@ -217,6 +225,9 @@ class TSkladDataSet {
   std::vector<TFieldDef> FFieldDefs;
   TSystemList<std::unique_ptr<TField>> FFields;
   TSystemList<TDataSource*> FDataSources;
+
+  // ---- Wholesale changes ----
+  int64_t FDataGeneration = 0;
 
   // ---- Editing ----
   std::vector<int> FModifiedBlobs;

@@ -30,6 +30,7 @@ void TSkladDataSet::Post() {
   if (FState != TDataSetState::Edit) return;
   if (BeforePost) BeforePost(*this);
   FCursor->ModifyRecord(FRecord.data(), true, true);
+  RecordsChanged();
   EndEdit();
   if (AfterPost) AfterPost(*this);
 }

@@ -47,6 +47,7 @@ void TSkladDataSet::ChangeFilter(std::string_view text, TFilterOptions options) 
     FFilterText = text;
     FFilterOptions = options;
     ReapplyRecordFilter();
+    RecordsChanged();
   }
   if (FFiltered) First();
 }
@@ -54,6 +55,8 @@ void TSkladDataSet::ChangeFilter(std::string_view text, TFilterOptions options) 
 void TSkladDataSet::SetFiltered(bool filtered) {
   if (Active()) CheckBrowseMode();
   if (Active() && filtered != FFiltered) {
+    // Before the change: a failed activation leaves the filters off, which changes the records too.
+    RecordsChanged();
     if (filtered)
       ActivateFilters();
     else
@@ -76,6 +79,7 @@ void TSkladDataSet::SetOnFilterRecord(TFilterRecordEvent handler) {
     // Another handler may decide otherwise about the records.
     ReapplyRecordFilter();
   }
+  RecordsChanged();
   if (FFiltered) First();
 }
 

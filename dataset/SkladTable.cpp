@@ -111,6 +111,7 @@ void TSkladTable::ChangeIndex(std::string name, std::string fieldNames) {
     std::swap(FIndexFieldNames, fieldNames);
     throw;
   }
+  RecordsChanged();
   ResyncCurrentRecord();
 }
 
