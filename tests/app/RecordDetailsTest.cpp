@@ -56,11 +56,11 @@ TEST_P(RecordDetailsTest, LabelsShowTheDecodedRecord) {
   EXPECT_EQ(Main().Label6->text(), QString::fromUtf8(GetParam().Section));
 }
 
-// Section 99 is left out: a database of label set 2 never lists it.
 constexpr const char* AllSystems = "DOS, Win 3.x, Win 9x/ME, Win NT, Win 2000, Win XP, Linux";
 
 INSTANTIATE_TEST_SUITE_P(
     MainWindowTest, RecordDetailsTest,
+    // Section 99 of label set 2 is left out: a database of that set never lists it.
     ::testing::Values(
         TDetailCase{"EverySystemShortened", "1", "Jak na domácí síť", AllSystems, true,
                     "článek/dokument/informace", "Téma měsíce"},
