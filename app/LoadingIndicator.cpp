@@ -8,8 +8,9 @@
 namespace rejstrik {
 namespace {
 
+// Tall enough for its text: a strip of 10 pixels would cut the 13-pixel line written at y = 3.
 constexpr int Width = 200;
-constexpr int Height = 10;
+constexpr int Height = 20;
 // The detail labels' red (3221974, stored blue-green-red).
 const QColor StripColour{0xd6, 0x29, 0x31};
 
@@ -29,10 +30,8 @@ void TLoadingIndicator::Show() {
   window->setPalette(palette);
   window->setCursor(Qt::ArrowCursor);
 
-  QFont font("Microsoft Sans Serif");
-  font.setPixelSize(13);
   auto* text = new QLabel(QString::fromUtf8("načítám data..."), window.get());
-  text->setFont(font);
+  text->setFont(ProgramFont(13));
   QPalette textPalette = text->palette();
   textPalette.setColor(QPalette::WindowText, Qt::white);
   text->setPalette(textPalette);
