@@ -1,9 +1,5 @@
 #include "DBMemo.h"
 
-#include "FieldText.h"
-#include "dataset/DataSource.h"
-#include "dataset/SkladDataSet.h"
-
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -12,30 +8,9 @@
 
 namespace controls {
 
-TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent) { setReadOnly(true); }
-
-TDBMemo::~TDBMemo() {
-  if (FSource) FSource->RemoveLink(FLink);
-}
-
-void TDBMemo::SetDataSource(sklad::TDataSource* source) {
-  if (FSource) FSource->RemoveLink(FLink);
-  FSource = source;
-  if (FSource)
-    FLink = FSource->AddLink([this](sklad::TDataSource&, sklad::TDataSourceEvent event) {
-      if (event == sklad::TDataSourceEvent::SourceGone) {
-        FSource = nullptr;
-        clear();
-        return;
-      }
-      ShowCurrentValue();
-    });
-  ShowCurrentValue();
-}
-
-void TDBMemo::SetFieldName(const std::string& name) {
-  FFieldName = name;
-  ShowCurrentValue();
+TDBMemo::TDBMemo(QWidget* parent)
+    : QPlainTextEdit(parent), FLink([this](const QString& text) { setPlainText(text); }) {
+  setReadOnly(true);
 }
 
 // The document lays out its blocks at the viewport's width; each block's layout tells how
@@ -49,16 +24,6 @@ int TDBMemo::WrappedLineCount() const {
     lines += std::max(block.layout()->lineCount(), 1);
   }
   return lines;
-}
-
-void TDBMemo::ShowCurrentValue() {
-  sklad::TSkladDataSet* dataSet = FSource ? FSource->DataSet() : nullptr;
-  if (!dataSet || FSource->State() == sklad::TDataSetState::Inactive || FFieldName.empty()) {
-    clear();
-    return;
-  }
-  sklad::TField* field = dataSet->FindField(FFieldName);
-  setPlainText(field ? FieldText(*field) : QString());
 }
 
 }  // namespace controls

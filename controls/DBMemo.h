@@ -2,33 +2,26 @@
 // record, following the record as it moves.
 #pragma once
 
+#include "FieldDataLink.h"
+
 #include <QPlainTextEdit>
 
 #include <string>
-
-namespace sklad {
-class TDataSource;
-}
 
 namespace controls {
 
 class TDBMemo : public QPlainTextEdit {
  public:
   explicit TDBMemo(QWidget* parent = nullptr);
-  ~TDBMemo() override;
 
-  void SetDataSource(sklad::TDataSource* source);
-  void SetFieldName(const std::string& name);
+  void SetDataSource(sklad::TDataSource* source) { FLink.SetDataSource(source); }
+  void SetFieldName(const std::string& name) { FLink.SetFieldName(name); }
 
   // Lines of the text as wrapped at the memo's present width.
   int WrappedLineCount() const;
 
  private:
-  void ShowCurrentValue();
-
-  sklad::TDataSource* FSource = nullptr;
-  int FLink = 0;
-  std::string FFieldName;
+  TFieldDataLink FLink;
 };
 
 }  // namespace controls

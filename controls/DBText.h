@@ -2,30 +2,23 @@
 // moves; empty while the dataset is inactive or has no record.
 #pragma once
 
+#include "FieldDataLink.h"
+
 #include <QLabel>
 
 #include <string>
-
-namespace sklad {
-class TDataSource;
-}
 
 namespace controls {
 
 class TDBText : public QLabel {
  public:
   explicit TDBText(QWidget* parent = nullptr);
-  ~TDBText() override;
 
-  void SetDataSource(sklad::TDataSource* source);
-  void SetFieldName(const std::string& name);
+  void SetDataSource(sklad::TDataSource* source) { FLink.SetDataSource(source); }
+  void SetFieldName(const std::string& name) { FLink.SetFieldName(name); }
 
  private:
-  void ShowCurrentValue();
-
-  sklad::TDataSource* FSource = nullptr;
-  int FLink = 0;
-  std::string FFieldName;
+  TFieldDataLink FLink;
 };
 
 }  // namespace controls
