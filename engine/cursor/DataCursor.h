@@ -451,8 +451,11 @@ class TDataCursor {
   // is visible until the next rebuild.
   void EmptyVisibleSet();
   void ChangeFilters(TFilter* filter, bool drop);
-  // The same filters, in the same order, active where these are.
+  // The same filters, in the same order, active where these are. When this cursor's bitmaps are
+  // built (it is read under the table's read lock, so they are current), the clone takes them
+  // instead of evaluating its filters again: it shows exactly this cursor's records at once.
   void CopyFiltersTo(TDataCursor& clone) const;
+  void AdoptBitmaps(const TDataCursor& source);
   void EvaluateNode(TFilter& filter, TRecordsBitmap& bitmap, TExpToken& node, TOperator parent);
   // Record by record: below an AND only the set bits are candidates; under any other parent
   // every active record is tested (deleted ones keep their bit for the live bitmap to remove).

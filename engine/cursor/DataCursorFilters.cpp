@@ -135,14 +135,32 @@ TFilter* TDataCursor::InsertFilter(std::unique_ptr<TFilter> filter) {
 }
 
 void TDataCursor::CopyFiltersTo(TDataCursor& clone) const {
+  const bool bitmapsBuilt = FBitmapNavigation && FVisibleBitmap->Size() > 0;
   for (const auto& filter : FFilters) {
     TFilter* copy = filter->IsCallback()
                         ? clone.AddFilter(filter->Callback(), filter->CallbackOwner(), filter->CostRule(),
                                           filter->AfterExpressions())
                         : clone.AddFilter(CopyTree(*filter->Expression()).release(), true, filter->CostRule(),
                                           filter->AfterExpressions());
-    if (filter->Active()) clone.ActivateFilter(copy);
+    if (!filter->Active()) continue;
+    if (bitmapsBuilt) {
+      copy->Activate();
+      copy->Bitmap().Assign(filter->Bitmap());
+      copy->SetNarrowed(filter->Narrowed());
+    } else {
+      clone.ActivateFilter(copy);
+    }
   }
+  if (bitmapsBuilt) clone.AdoptBitmaps(*this);
+}
+
+void TDataCursor::AdoptBitmaps(const TDataCursor& source) {
+  UpdateBitmapNavigation();
+  FVisibleBitmap->SetSize(source.FVisibleBitmap->Size());
+  FLiveBitmap->Assign(*source.FLiveBitmap);
+  FRangeBitmap->Assign(*source.FRangeBitmap);
+  CombineBitmaps();
+  ResyncToCurrentRecord();
 }
 
 int TDataCursor::FilterIndex(const TFilter* filter) const {

@@ -281,11 +281,12 @@ class FilterTest : public ::testing::TestWithParam<TableKind> {
   }
 
   // The ids the cursor shows, read forward from the start.
-  std::vector<int32_t> VisibleIds() {
+  std::vector<int32_t> VisibleIds() { return VisibleIds(*FCursor); }
+  std::vector<int32_t> VisibleIds(TDataCursor& cursor) {
     std::vector<int32_t> ids;
-    std::vector<uint8_t> record(static_cast<size_t>(FCursor->RecordSize()));
-    FCursor->First();
-    while (FCursor->ReadNext(record.data()) == cursor_status::Ok) ids.push_back(IdOf(record.data()));
+    std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
+    cursor.First();
+    while (cursor.ReadNext(record.data()) == cursor_status::Ok) ids.push_back(IdOf(record.data()));
     return ids;
   }
 
@@ -652,6 +653,33 @@ TEST_P(FilterTest, FiltersCombineAndComeApartAgain) {
   EXPECT_EQ(FCursor->GetRecordCount(), 300);
   EXPECT_EQ(ErrorCode([&] { FCursor->ActivateFilter(reinterpret_cast<TFilter*>(&FRecords)); }), err::InvalidFilterHandle);
   EXPECT_EQ(ErrorCode([&] { FCursor->ReplaceFilterExpression(nullptr, low); }), 0);
+}
+
+// A clone takes the filtered set as its cursor has it, without testing a record again, also when
+// another cursor changed the table first; its filters then work on their own.
+TEST_P(FilterTest, AClonesFiltersStartFromItsCursorsBitmaps) {
+  std::mt19937 random(11);
+  Fill(300, random);
+  OpenCursor();
+  TFilter* low = FCursor->AddFilter("n < 10", false, false);
+  TFilter* named = FCursor->AddFilter("LOWER(name) LIKE '%alfa%'", false, false);
+  FCursor->ActivateFilter(low);
+  FCursor->ActivateFilter(named);
+  CatalogueRecord added;
+  added.Id = 301;
+  added.Name = "alfa";
+  added.Number = 1;
+  testing::CatalogueWriter(*FDatabase).Append(added);
+
+  std::unique_ptr<TDataCursor> clone = FCursor->Clone();
+  EXPECT_EQ(clone->FilterRecordsRead(), 0);
+  const std::vector<int32_t> shown = VisibleIds(*clone);
+  EXPECT_EQ(shown, VisibleIds());
+  EXPECT_EQ(std::ranges::count(shown, 301), 1);
+
+  clone->DeactivateFilter(clone->FilterAt(0));
+  FCursor->DeactivateFilter(low);
+  EXPECT_EQ(VisibleIds(*clone), VisibleIds());
 }
 
 TEST_P(FilterTest, FilterLimitAndFilterTextErrors) {
