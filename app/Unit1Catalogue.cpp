@@ -38,10 +38,10 @@ struct TWordFilter {
   static TWordFilter Of(const sklad::TSkladQuery& query) {
     return {query.Filter(), query.FilterOptions(), query.Filtered()};
   }
+  bool operator==(const TWordFilter&) const = default;
 
   void RestoreOn(sklad::TSkladQuery& query) const {
-    if (Of(query).Text == Text && query.FilterOptions() == Options && query.Filtered() == Filtered)
-      return;
+    if (Of(query) == *this) return;
     query.SetFiltered(false);
     query.SetFilterOptions(Options);
     query.SetFilter(Text);
