@@ -1,5 +1,12 @@
 #include "CatalogueQuery.h"
 
+#include <optional>
+
+#include "VolumeFiles.h"
+#include "platform/locale/CaseMapping.h"
+#include "platform/locale/CodePage.h"
+#include "platform/locale/LocaleId.h"
+
 namespace rejstrik {
 namespace {
 
@@ -64,6 +71,17 @@ std::string TypeCondition(const TTypePattern& pattern) {
 }
 
 // The word's test in the scopes checked: the name, the description or either of them.
+// The word in lower case as the engine's LOWER maps the volume's texts, so that a capital of any
+// letter of the code page (Š, Ř, Ů...) finds the lowered field. A word the code page cannot hold
+// is in no record; it stays as it is.
+std::string LowerCaseWord(std::string_view word) {
+  std::optional<std::string> bytes = platform::Utf8ToCodePageExactly(word, VolumeCodePage);
+  if (!bytes) return std::string(word);
+  platform::CaseMapperFor(platform::MakeLcid(VolumeLanguageId, VolumeSortId), VolumeCodePage)
+      .ToLower(*bytes);
+  return platform::CodePageToUtf8(*bytes, VolumeCodePage);
+}
+
 std::string WordCondition(std::string_view word, bool inName, bool inDescription) {
   if (word.empty()) return {};
   const std::string pattern = "\"%" + SearchWordText(word) + "%\"";
@@ -117,10 +135,8 @@ void AppendTypePart(std::vector<std::string>& lines, std::string_view tableName,
 std::string SearchWordText(std::string_view word) {
   std::string text;
   text.reserve(word.size());
-  for (const char c : word) {
-    if (c >= 'A' && c <= 'Z')
-      text += static_cast<char>(c - 'A' + 'a');
-    else if (c == '"')
+  for (const char c : LowerCaseWord(word)) {
+    if (c == '"')
       text += "\"\"";
     else
       text += c;

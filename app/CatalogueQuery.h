@@ -54,8 +54,9 @@ enum class TTypeOperator { Or, And };
 void AppendTypePart(std::vector<std::string>& lines, std::string_view tableName,
                     const std::array<bool, TypeToggleCount>& checked, TTypeOperator op);
 
-// A search word as it stands between the filter's double quotes: the letters A–Z lowered and
-// every double quote doubled, so a word with quotes is searched for rather than refused.
+// A search word as it stands between the filter's double quotes: lowered with the volume's
+// locale, as the engine's LOWER lowers the fields it is compared with, and every double quote
+// doubled, so a word with quotes is searched for rather than refused.
 std::string SearchWordText(std::string_view word);
 
 // The simple search's filter for the word in the scopes checked; empty when neither is checked

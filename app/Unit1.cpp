@@ -274,8 +274,8 @@ void TForm1::ConfigureEngine() {
   SkladSession1.SetKeepConnections(false);
   SkladSession1.SetLockRetryCount(15);
   SkladSession1.SetLockWaitTime(100);
-  SkladSession1.SetLanguageID(1029);
-  SkladSession1.SetSortID(0);
+  SkladSession1.SetLanguageID(VolumeLanguageId);
+  SkladSession1.SetSortID(VolumeSortId);
   SkladSession1.SetPrivateDir(PrivateDirectory());
   SkladSession1.SetActive(true);
 

@@ -2,6 +2,7 @@
 // obsahy/rocnik/ beside the program file, with rocnik.ini, help.txt and the catalogue tables.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace rejstrik {
@@ -17,5 +18,10 @@ void SetProgramDirectory(const std::string& directory);
 
 // Code page of the volume's texts.
 constexpr int VolumeCodePage = 1250;
+
+// Language and sort of the engine session that reads the volume (Czech, default sort): the
+// locale of its comparisons and of LOWER.
+constexpr uint16_t VolumeLanguageId = 1029;
+constexpr uint16_t VolumeSortId = 0;
 
 }  // namespace rejstrik

@@ -213,6 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(LOWER(name) LIKE "%linux%" OR LOWER(popis) LIKE "%linux%")", true, nullptr},
         TSearchCase{"FoundInNames", "WinRAR", true, false, R"(LOWER(name) LIKE "%winrar%")", true,
                     nullptr},
+        // Czech capitals find the lowered text of the records.
+        TSearchCase{"CzechCapitals", "PŘÍRUČKY", true, true,
+                    R"(LOWER(name) LIKE "%příručky%" OR LOWER(popis) LIKE "%příručky%")", true,
+                    nullptr},
+        TSearchCase{"CzechCapitalsInNames", "ÚČETNICTVÍ", true, false,
+                    R"(LOWER(name) LIKE "%účetnictví%")", true, nullptr},
         TSearchCase{"NotFound", "xyzzyq", true, true, "", false, NotFound},
         TSearchCase{"EmptyWord", "", true, true, "", false,
                     "Nejprve zadejte slovo, které chcete vyhledat"},
