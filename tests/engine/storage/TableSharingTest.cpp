@@ -12,7 +12,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "engine/storage/EngineError.h"
 #include "engine/storage/FileHandler.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FolderFiles.h"
 #include "tests/support/Iterations.h"
 
 namespace sklad {
@@ -49,26 +49,6 @@ class TableSharingTest : public ::testing::Test {
   std::vector<uint8_t> Bytes(const char* extension) const {
     std::ifstream in(FTemp / (std::string(testing::kCatalogue) + extension), std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-  // Every file of the directory by name, with its bytes.
-  using TFiles = std::map<std::string, std::vector<uint8_t>>;
-  TFiles Files() const {
-    TFiles files;
-    for (const auto& entry : std::filesystem::directory_iterator(FTemp.Path())) {
-      std::ifstream in(entry.path(), std::ios::binary);
-      files[entry.path().filename().string()] = std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-    }
-    return files;
-  }
-  // The names of the files that are new, gone or changed since then; empty when none is.
-  std::string ChangedFiles(const TFiles& then) const {
-    const TFiles now = Files();
-    std::string changed;
-    for (const auto& [name, bytes] : then)
-      if (!now.contains(name) || now.at(name) != bytes) changed += name + " ";
-    for (const auto& entry : now)
-      if (!then.contains(entry.first)) changed += entry.first + " ";
-    return changed;
   }
   std::string FilePath(const std::string& extension) const { return FTemp / (testing::kCatalogue + extension); }
   // Appends records 1..count before any process shares the table.
@@ -310,14 +290,14 @@ TEST_F(TableSharingTest, FilesInUseAreNeitherDeletedNorRenamed) {
     } else {
       held = Hold(holder, Directory(), FilePath(".BLB"));
     }
-    const auto before = Files();
+    const auto before = testing::ReadFolder(FTemp.Path());
     for (const TFileChange& change : changes) {
       const bool touchesHeld = holder.WholeTable || std::ranges::count(change.Touches, ".BLB") > 0;
       if (!touchesHeld) continue;
       TDataSession session;
       TDataDirectory& directory = *session.OpenDirectory("", Directory());
       EXPECT_EQ(EngineErrorCode([&] { change.Run(directory); }), err::AccessDenied) << change.Label;
-      ASSERT_EQ(ChangedFiles(before), "") << change.Label;
+      ASSERT_EQ(testing::ChangedFiles(before, FTemp.Path()), "") << change.Label;
     }
     held.reset();
     if (child) {
