@@ -21,7 +21,8 @@ class TFileHandler {
   // Safe on a closed handler.
   virtual void Close();
   virtual void CreateNew();
-  // 11013 when the file is in use, by a user of this process or by another process.
+  // Delete and Rename: 11013 when the file is in use, by a user of this process or by another
+  // process.
   virtual void Delete();
   virtual void Rename(const std::string& newName);
   // For a file this handler holds through an exclusive open: the file is deleted (the handler is
