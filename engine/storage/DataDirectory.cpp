@@ -3,14 +3,11 @@
 #include "DataSession.h"
 #include "EngineError.h"
 #include "FileHandler.h"
-#include "TableNames.h"
+#include "HeldTableFiles.h"
 #include "TemporaryFileName.h"
 
 namespace sklad {
 namespace {
-
-constexpr const char* kTableExtensions[] = {".DAT", ".IDX", ".BLB"};
-constexpr const char* kBackupExtensions[] = {".DBK", ".IBK", ".BBK"};
 
 bool FileExists(const std::string& name, bool inMemory) { return TFileHandler(name, inMemory).Exists(); }
 
@@ -36,6 +33,11 @@ TDataDirectory::~TDataDirectory() {
 std::string TDataDirectory::FilePath(std::string_view name, bool inMemory, std::string_view extension) const {
   const std::string file = WithExtension(TrimmedName(name), extension);
   return inMemory ? file : FPath + file;
+}
+
+TTableFileNames TDataDirectory::FilePaths(std::string_view name, bool inMemory,
+                                          const TTableExtensions& extensions) const {
+  return WithExtensions(inMemory ? TrimmedName(name) : FPath + TrimmedName(name), extensions);
 }
 
 int TDataDirectory::IndexOf(std::string_view name, bool inMemory) const {
@@ -110,24 +112,23 @@ void TDataDirectory::RenameTable(std::string_view name, std::string_view newName
   DropUnusedTable(name, inMemory);
   const std::string trimmedNew = TrimmedName(newName);
   const bool placed = inMemory || trimmedNew.find_first_of(":\\/") != std::string::npos;
-  const std::string target = placed ? trimmedNew : FPath + trimmedNew;
-  for (int i = 0; i < 3; ++i) {
-    const std::string source = FilePath(name, inMemory, kTableExtensions[i]);
-    if (!FileExists(source, inMemory)) continue;
-    const std::string destination = WithExtension(target, toBackup ? kBackupExtensions[i] : kTableExtensions[i]);
-    if (toBackup && FileExists(destination, inMemory)) TFileHandler(destination, inMemory).Delete();
-    TFileHandler(source, inMemory).Rename(destination);
-  }
+  const TTableFileNames targets =
+      WithExtensions(placed ? trimmedNew : FPath + trimmedNew, toBackup ? kBackupExtensions : kTableExtensions);
+  THeldTableFiles files(FilePaths(name, inMemory, kTableExtensions), inMemory);
+  if (toBackup)
+    for (int i = 0; i < kTableFileCount; ++i)
+      if (files.Holds(i) && FileExists(targets[i], inMemory)) TFileHandler(targets[i], inMemory).Delete();
+  files.RenameAll(targets);
 }
 
 void TDataDirectory::DeleteTable(std::string_view name, bool inMemory) {
   DropUnusedTable(name, inMemory);
-  TFileHandler(FilePath(name, inMemory, ".DAT"), inMemory).Delete();
+  const TTableFileNames paths = FilePaths(name, inMemory, kTableExtensions);
+  THeldTableFiles files(paths, inMemory);
   // A missing index file is made anew at the next open, so a table need not have one.
-  for (const char* extension : {".IDX", ".BLB"}) {
-    const std::string file = FilePath(name, inMemory, extension);
-    if (FileExists(file, inMemory)) TFileHandler(file, inMemory).Delete();
-  }
+  if (!files.Holds(0)) RaiseEngineError(err::InvalidPath, paths[0]);
+  for (int i = 0; i < kTableFileCount; ++i)
+    if (files.Holds(i)) files.Delete(i);
 }
 
 bool TDataDirectory::TableExists(std::string_view name, bool inMemory) {

@@ -10,6 +10,7 @@
 
 #include "DataTable.h"
 #include "SystemList.h"
+#include "TableNames.h"
 
 namespace sklad {
 
@@ -35,7 +36,11 @@ class TDataDirectory {
                         bool allowShared = false);
   // One cursor leaves the table; 11010 for a table not of this directory.
   void CloseTable(TDataTable* table, bool discard = false);
-  // 11013 when in use. To a backup the three files get ".DBK", ".IBK" and ".BBK".
+  // Renaming, deleting and replacing a table first hold all its files exclusively: 11013, with
+  // every file as it was, when a cursor or another user (also of another process) has the
+  // table, or any of its files, open.
+  // To a backup the three files get ".DBK", ".IBK" and ".BBK". When one file cannot be renamed,
+  // those already renamed get their names back.
   void RenameTable(std::string_view name, std::string_view newName, bool inMemory, bool toBackup = false);
   // The data file must exist; the index and BLOB files are deleted when they exist.
   void DeleteTable(std::string_view name, bool inMemory);
@@ -54,6 +59,8 @@ class TDataDirectory {
   std::string TemporaryTableName();
   // The file of a table with that extension: in the directory unless in memory.
   std::string FilePath(std::string_view name, bool inMemory, std::string_view extension) const;
+  // The table's three files with these extensions.
+  TTableFileNames FilePaths(std::string_view name, bool inMemory, const TTableExtensions& extensions) const;
 
   void StartTransaction();
   void Commit(bool continueTransaction = false);

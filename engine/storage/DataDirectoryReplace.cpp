@@ -3,65 +3,40 @@
 #include "DataDirectory.h"
 #include "EngineError.h"
 #include "FileHandler.h"
-#include "TableNames.h"
+#include "HeldTableFiles.h"
 
 namespace sklad {
-namespace {
-
-constexpr const char* kTableExtensions[] = {".DAT", ".IDX", ".BLB"};
-constexpr const char* kBackupExtensions[] = {".DBK", ".IBK", ".BBK"};
-
-// Renames the file when it exists; answers whether it did.
-bool MoveIfPresent(const std::string& from, const std::string& to, bool inMemory) {
-  TFileHandler file(from, inMemory);
-  if (!file.Exists()) return false;
-  file.Rename(to);
-  return true;
-}
-
-void DeleteIfPresent(const std::string& name, bool inMemory) {
-  TFileHandler file(name, inMemory);
-  if (file.Exists()) file.Delete();
-}
-
-}  // namespace
 
 void TDataDirectory::ReplaceTable(std::string_view name, bool inMemory, TDataDirectory& source,
                                   std::string_view sourceName, bool keepBackups) {
   DropUnusedTable(name, inMemory);
   source.DropUnusedTable(sourceName, inMemory);
-  bool backedUp[3] = {false, false, false};
-  bool movedIn[3] = {false, false, false};
+  const TTableFileNames tableFiles = FilePaths(name, inMemory, kTableExtensions);
+  const TTableFileNames backups = FilePaths(name, inMemory, kBackupExtensions);
+  // Both tables are held whole before any file moves: a table in use is refused as it is, and
+  // nobody opens a file half-way through the swap.
+  THeldTableFiles old(tableFiles, inMemory);
+  THeldTableFiles replacement(source.FilePaths(sourceName, inMemory, kTableExtensions), inMemory);
+  for (const std::string& backup : backups) {
+    TFileHandler file(backup, inMemory);
+    if (file.Exists()) file.Delete();
+  }
+  old.RenameAll(backups);
   try {
-    for (int i = 0; i < 3; ++i) {
-      const std::string backup = FilePath(name, inMemory, kBackupExtensions[i]);
-      DeleteIfPresent(backup, inMemory);
-      backedUp[i] = MoveIfPresent(FilePath(name, inMemory, kTableExtensions[i]), backup, inMemory);
-    }
-    for (int i = 0; i < 3; ++i)
-      movedIn[i] = MoveIfPresent(source.FilePath(sourceName, inMemory, kTableExtensions[i]),
-                                 FilePath(name, inMemory, kTableExtensions[i]), inMemory);
+    replacement.RenameAll(tableFiles);
   } catch (...) {
-    // Undone in reverse; a step of the undoing that fails leaves the rest to be undone all the
-    // same, and the first failure is the one reported.
-    for (int i = 2; i >= 0; --i) {
-      try {
-        if (movedIn[i])
-          TFileHandler(FilePath(name, inMemory, kTableExtensions[i]), inMemory)
-              .Rename(source.FilePath(sourceName, inMemory, kTableExtensions[i]));
-        if (backedUp[i])
-          TFileHandler(FilePath(name, inMemory, kBackupExtensions[i]), inMemory)
-              .Rename(FilePath(name, inMemory, kTableExtensions[i]));
-      } catch (const ESkladEngineError&) {
-      }
+    try {
+      old.RenameAll(tableFiles);
+    } catch (const ESkladEngineError&) {
+      // The failure that ended the swap is the one to report.
     }
     throw;
   }
   if (keepBackups) return;
   // The new table is in place; a backup that cannot be deleted now is replaced by the next one.
-  for (const char* extension : kBackupExtensions) {
+  for (int i = 0; i < kTableFileCount; ++i) {
     try {
-      DeleteIfPresent(FilePath(name, inMemory, extension), inMemory);
+      if (old.Holds(i)) old.Delete(i);
     } catch (const ESkladEngineError&) {
     }
   }

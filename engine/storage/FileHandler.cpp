@@ -60,6 +60,18 @@ void TFileHandler::Rename(const std::string& newName) {
   FFileName = newName;
 }
 
+void TFileHandler::DeleteHeld() {
+  RaiseOnFailure(FFile ? TFileList::Instance().DeleteHeld(FFile, FInMemory, FHandle) : -err::AccessDenied);
+  FFile = nullptr;
+  FHandle = 0;
+  FOpen = false;
+}
+
+void TFileHandler::RenameHeld(const std::string& newName) {
+  RaiseOnFailure(FFile ? TFileList::Instance().RenameHeld(FFile, FInMemory, FHandle, newName) : -err::AccessDenied);
+  FFileName = newName;
+}
+
 void TFileHandler::CopyTo(const std::string& newName) {
   if (FFile) RaiseOnFailure(TFileList::Instance().CopyTo(FFile, FHandle, newName, FInMemory));
 }

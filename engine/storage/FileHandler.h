@@ -21,8 +21,15 @@ class TFileHandler {
   // Safe on a closed handler.
   virtual void Close();
   virtual void CreateNew();
+  // Delete and Rename: 11013 when the file is in use, by a user of this process or by another
+  // process.
   virtual void Delete();
   virtual void Rename(const std::string& newName);
+  // For a file this handler holds through an exclusive open: the file is deleted (the handler is
+  // then closed) or renamed (it stays open under the new name) before the hold ends, so that no
+  // other user can open it in between. 11013 when the handler does not hold the file so.
+  void DeleteHeld();
+  void RenameHeld(const std::string& newName);
   virtual void CopyTo(const std::string& newName);
   // Fewer bytes than asked raise 9217 unless short reads are allowed.
   virtual int32_t Read(void* buffer, int32_t count, bool shortReadAllowed = false);

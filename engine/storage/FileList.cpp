@@ -81,6 +81,19 @@ int TFileList::IndexOf(const std::string& registryName, bool inMemory) const {
   return -1;
 }
 
+int TFileList::IndexOf(const TAbstractFile* file) const {
+  for (int i = 0; i < FFiles.Count(); ++i)
+    if (FFiles[i].get() == file) return i;
+  return -1;
+}
+
+int TFileList::HeldIndex(const TAbstractFile* file, bool inMemory, int handle) const {
+  const int index = IndexOf(file);
+  if (index < 0 || file->InMemory() != inMemory) return -err::InvalidPath;
+  if (!file->Exclusive || file->OpenCount != 1 || file->FindHandle(handle) < 0) return -err::AccessDenied;
+  return index;
+}
+
 TAbstractFile* TFileList::Add(const std::string& registryName, bool inMemory) {
   FFiles.Add(MakeFile(registryName, inMemory));
   return FFiles.Last().get();
@@ -129,9 +142,7 @@ TFileOpenResult TFileList::Open(const std::string& name, bool inMemory, bool tem
 
 int TFileList::Close(TAbstractFile* file, bool inMemory, int handle) {
   std::lock_guard guard(FLock);
-  int index = -1;
-  for (int i = 0; i < FFiles.Count(); ++i)
-    if (FFiles[i].get() == file) index = i;
+  const int index = IndexOf(file);
   if (index < 0 || file->InMemory() != inMemory || file->OpenCount <= 0) return -err::InvalidPath;
   if (int result = file->CloseHandle(handle)) return result;
   if (file->OpenCount > 0) return 0;
@@ -140,20 +151,32 @@ int TFileList::Close(TAbstractFile* file, bool inMemory, int handle) {
   return 0;
 }
 
-int TFileList::Rename(const std::string& name, bool inMemory, const std::string& newName) {
-  std::lock_guard guard(FLock);
-  if (!HasBaseName(name) || !HasBaseName(newName)) return -err::InvalidPath;
-  const std::string registryName = RegistryName(name, inMemory);
+int TFileList::RenameFile(TAbstractFile& file, const std::string& newName, bool inMemory) {
+  if (!HasBaseName(newName)) return -err::InvalidPath;
   const std::string newRegistryName = RegistryName(newName, inMemory);
   if (IndexOf(newRegistryName, inMemory) >= 0) return -err::AccessDenied;
+  return file.Rename(newRegistryName);
+}
+
+int TFileList::Rename(const std::string& name, bool inMemory, const std::string& newName) {
+  std::lock_guard guard(FLock);
+  if (!HasBaseName(name)) return -err::InvalidPath;
+  const std::string registryName = RegistryName(name, inMemory);
   const int index = IndexOf(registryName, inMemory);
   if (index >= 0) {
     TAbstractFile& file = *FFiles[index];
     if (file.OpenCount > 0) return -err::AccessDenied;
-    return file.Rename(newRegistryName);
+    return RenameFile(file, newName, inMemory);
   }
   if (inMemory) return -err::InvalidPath;
-  return TPhysicalFile(registryName).Rename(newRegistryName);
+  TPhysicalFile unregistered(registryName);
+  return RenameFile(unregistered, newName, inMemory);
+}
+
+int TFileList::RenameHeld(TAbstractFile* file, bool inMemory, int handle, const std::string& newName) {
+  std::lock_guard guard(FLock);
+  const int index = HeldIndex(file, inMemory, handle);
+  return index < 0 ? index : RenameFile(*file, newName, inMemory);
 }
 
 int TFileList::Delete(const std::string& name, bool inMemory) {
@@ -170,6 +193,15 @@ int TFileList::Delete(const std::string& name, bool inMemory) {
   }
   if (inMemory) return -err::InvalidPath;
   return TPhysicalFile(registryName).Delete();
+}
+
+int TFileList::DeleteHeld(TAbstractFile* file, bool inMemory, int handle) {
+  std::lock_guard guard(FLock);
+  const int index = HeldIndex(file, inMemory, handle);
+  if (index < 0) return index;
+  if (int result = file->Delete()) return result;
+  Free(index);  // closes the handle and, with it, the hold
+  return 0;
 }
 
 bool TFileList::Exists(const std::string& name, bool inMemory) {

@@ -27,8 +27,15 @@ class TFileList {
   TFileOpenResult Create(const std::string& name, bool inMemory, bool temporary);
   TFileOpenResult Open(const std::string& name, bool inMemory, bool temporary, bool exclusive);
   int Close(TAbstractFile* file, bool inMemory, int handle);
+  // A file in use by a user of this process, or open in another process, answers -11013.
   int Rename(const std::string& name, bool inMemory, const std::string& newName);
   int Delete(const std::string& name, bool inMemory);
+  // Rename and delete of a file the caller holds through the one handle of an exclusive open:
+  // the change is made before the hold ends, so no other user can open the file in between.
+  // -11013 when the file is not held so. The deleted file's handle is gone; the renamed one's
+  // stays open under the new name.
+  int RenameHeld(TAbstractFile* file, bool inMemory, int handle, const std::string& newName);
+  int DeleteHeld(TAbstractFile* file, bool inMemory, int handle);
   bool Exists(const std::string& name, bool inMemory);
   // Creates an empty in-memory file of a name no file has, the check and the creation under one
   // lock: 1 when created, 0 when the name is taken, or the negated engine code.
@@ -48,6 +55,12 @@ class TFileList {
  private:
   TFileList() = default;
   int IndexOf(const std::string& registryName, bool inMemory) const;
+  int IndexOf(const TAbstractFile* file) const;
+  // The registered file of this kind with this one handle of an exclusive open; -11010 for a
+  // file the registry does not know, -11013 for one not held so.
+  int HeldIndex(const TAbstractFile* file, bool inMemory, int handle) const;
+  // Gives a file the new name unless the registry knows a file of that name.
+  int RenameFile(TAbstractFile& file, const std::string& newName, bool inMemory);
   TAbstractFile* Add(const std::string& registryName, bool inMemory);
   void Free(int index);
   static std::unique_ptr<TAbstractFile> MakeFile(const std::string& registryName, bool inMemory);

@@ -76,22 +76,38 @@ int TPhysicalFile::CloseHandle(int handle) {
   return 0;
 }
 
+// No other process can open the file while the change runs, and one that has it open refuses
+// the exclusive sharing mode: on a system that lets open files be deleted and renamed, this is
+// what keeps a table in use in place.
+template <typename Change>
+int TPhysicalFile::WhileHeldExclusively(Change change) {
+  if (FDescriptor >= 0) return Exclusive ? change() : -err::AccessDenied;
+  int fd = -1;
+  if (int error = Os().OpenExisting(FileName, /*forWriting=*/false, fd)) return Failure(error);
+  const int error = platform::AcquireShareMode(Os(), fd, /*exclusive=*/true);
+  const int result = error ? Failure(error) : change();
+  Os().Close(fd);  // also gives up the sharing mode
+  return result;
+}
+
 int TPhysicalFile::Rename(const std::string& newName) {
   std::lock_guard guard(FLock);
   platform::FileAttributes target;
   if (Os().Attributes(newName, target) == 0 && target.exists) return Failure(EEXIST);
-  // The new name may lie on another file system (a private directory on its own mount).
-  if (int error = platform::MoveFile(Os(), FileName, newName)) return Failure(error);
-  FileName = newName;
-  return 0;
+  return WhileHeldExclusively([&] {
+    // The new name may lie on another file system (a private directory on its own mount).
+    if (int error = platform::MoveFile(Os(), FileName, newName)) return Failure(error);
+    FileName = newName;
+    return 0;
+  });
 }
 
 int TPhysicalFile::Delete() {
   std::lock_guard guard(FLock);
-  platform::FileAttributes attributes;
-  if (Os().Attributes(FileName, attributes) == 0 && attributes.directory) return -err::AccessDenied;
-  if (int error = Os().Remove(FileName)) return Failure(error);
-  return 0;
+  return WhileHeldExclusively([&] {
+    const int error = Os().Remove(FileName);
+    return error ? Failure(error) : 0;
+  });
 }
 
 int32_t TPhysicalFile::Read(int handle, void* buffer, int32_t count) {

@@ -21,6 +21,12 @@ std::string WithExtension(std::string_view name, std::string_view extension) {
   return std::string(hasExtension ? name.substr(0, dot) : name) + std::string(extension);
 }
 
+TTableFileNames WithExtensions(std::string_view name, const TTableExtensions& extensions) {
+  TTableFileNames names;
+  for (int i = 0; i < kTableFileCount; ++i) names[i] = WithExtension(name, extensions[i]);
+  return names;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   const std::string left = TrimmedName(a), right = TrimmedName(b);
   return std::equal(left.begin(), left.end(), right.begin(), right.end(), [](char x, char y) {

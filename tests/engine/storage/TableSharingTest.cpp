@@ -1,20 +1,26 @@
 // Two processes share one table on disk through the lock protocol: one sees the other's new
 // records and memos through the change counters, record locks keep each other out for the
 // configured retries, readers and a writer interleave without torn records, and transactions
-// are invisible until committed. Each process forks before it opens the table, so that the two
-// hold separate file descriptions (and so separate locks).
+// are invisible until committed, and a table another user has open is neither deleted nor
+// renamed. Each process forks before it opens the table, so that the two hold separate file
+// descriptions (and so separate locks).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "TableTestSupport.h"
 #include "engine/storage/EngineError.h"
+#include "engine/storage/FileHandler.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FolderFiles.h"
 #include "tests/support/Iterations.h"
 
 namespace sklad {
@@ -44,6 +50,7 @@ class TableSharingTest : public ::testing::Test {
     std::ifstream in(FTemp / (std::string(testing::kCatalogue) + extension), std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
   }
+  std::string FilePath(const std::string& extension) const { return FTemp / (testing::kCatalogue + extension); }
   // Appends records 1..count before any process shares the table.
   void Prefill(int count) {
     CatalogueUser user(Directory());
@@ -211,6 +218,97 @@ TEST_F(TableSharingTest, TransactionsAreSeenOnlyWhenCommitted) {
   EXPECT_EQ(reader.RecordCount(), 13);
   for (int number = 1; number <= 13; ++number) EXPECT_TRUE(reader.ReadSound(number));
   EXPECT_EQ(writer.Wait(), 0);
+}
+
+// A user that keeps files of the catalogue open: the whole table, or its BLOB file alone.
+struct TFileHolder {
+  const char* Label;
+  bool InAnotherProcess;
+  bool WholeTable;
+};
+
+// A change of the catalogue's files, and the files it touches.
+struct TFileChange {
+  std::string Label;
+  std::vector<std::string> Touches;
+  std::function<void(TDataDirectory&)> Run;
+};
+
+// Holds what the holder holds until destroyed.
+std::shared_ptr<void> Hold(const TFileHolder& holder, const std::string& directory, const std::string& blobFile) {
+  if (holder.WholeTable) return std::make_shared<CatalogueUser>(directory);
+  auto file = std::make_shared<TFileHandler>(blobFile, false);
+  file->Open();
+  return file;
+}
+
+TEST_F(TableSharingTest, FilesInUseAreNeitherDeletedNorRenamed) {
+  Prefill(20);
+  {
+    CatalogueUser user(Directory());
+    for (int number = 1; number <= 3; ++number) user.WriteMemo(number, PatternBytes(700 * number, number));
+    TDataTable* replacement = user.Database->CreateTable("NOVY", false, testing::CatalogueDefinition());
+    user.Database->CloseTable(replacement);
+  }
+  const std::vector<std::string> all = {".DAT", ".IDX", ".BLB"};
+  std::vector<TFileChange> changes = {
+      {"delete the table", all, [](TDataDirectory& d) { d.DeleteTable(testing::kCatalogue, false); }},
+      {"rename the table", all, [](TDataDirectory& d) { d.RenameTable(testing::kCatalogue, "JINY", false); }},
+      {"rename the table to backups", all,
+       [](TDataDirectory& d) { d.RenameTable(testing::kCatalogue, testing::kCatalogue, false, true); }},
+      {"replace the table", all, [](TDataDirectory& d) { d.ReplaceTable(testing::kCatalogue, false, d, "NOVY"); }},
+  };
+  for (const std::string& extension : all) {
+    const std::string path = FilePath(extension);
+    changes.push_back({"delete the file " + extension, {extension}, [path](TDataDirectory&) {
+                         TFileHandler(path, false).Delete();
+                       }});
+    changes.push_back({"rename the file " + extension, {extension}, [path](TDataDirectory&) {
+                         TFileHandler(path, false).Rename(path + "~");
+                       }});
+  }
+  const TFileHolder holders[] = {
+      {"another process has the table open", true, true},
+      {"another process has the BLOB file open", true, false},
+      {"another session of this process has the table open", false, true},
+      {"another user of this process has the BLOB file open", false, false},
+  };
+  for (const TFileHolder& holder : holders) {
+    SCOPED_TRACE(holder.Label);
+    std::unique_ptr<ChildProcess> child;
+    std::shared_ptr<void> held;
+    if (holder.InAnotherProcess) {
+      child = std::make_unique<ChildProcess>([&](ChildProcess& parent) {
+        return Guarded([&] {
+          const auto files = Hold(holder, Directory(), FilePath(".BLB"));
+          parent.Send('h');
+          return parent.Receive() == 'q' ? 0 : 1;
+        });
+      });
+      ASSERT_TRUE(child->Started());
+      ASSERT_EQ(child->Receive(), 'h');
+    } else {
+      held = Hold(holder, Directory(), FilePath(".BLB"));
+    }
+    const auto before = testing::ReadFolder(FTemp.Path());
+    for (const TFileChange& change : changes) {
+      const bool touchesHeld = holder.WholeTable || std::ranges::count(change.Touches, ".BLB") > 0;
+      if (!touchesHeld) continue;
+      TDataSession session;
+      TDataDirectory& directory = *session.OpenDirectory("", Directory());
+      EXPECT_EQ(EngineErrorCode([&] { change.Run(directory); }), err::AccessDenied) << change.Label;
+      ASSERT_EQ(testing::ChangedFiles(before, FTemp.Path()), "") << change.Label;
+    }
+    held.reset();
+    if (child) {
+      child->Send('q');
+      EXPECT_EQ(child->Wait(), 0);
+    }
+  }
+  // Once nobody uses it the table goes, all three files.
+  TDataSession session;
+  session.OpenDirectory("", Directory())->DeleteTable(testing::kCatalogue, false);
+  for (const std::string& extension : all) EXPECT_FALSE(std::filesystem::exists(FilePath(extension))) << extension;
 }
 
 // The protocol locks wait out 8,192 retries of 3 ms each before giving up: run only with the
