@@ -165,6 +165,9 @@ void TRecordCache::ReadUpcoming(int32_t number, std::span<const int32_t> upcomin
   }
 }
 
+// The records of the run that are cached already are refreshed and become recent before room is
+// made for the missing ones, so that making room never evicts records of the run itself, which
+// the reader is about to visit.
 void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {
   const int recordSize = FFile.RecordSize();
   FMissing.SetCount(0);
@@ -175,6 +178,7 @@ void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {
     if (at < FCache.Count() && FCache[at]->FNumber == number) {
       TRecord& cached = *FCache[at];
       if (!cached.Pinned() && !cached.Modified()) cached.Load(bytes + int64_t{i} * recordSize);
+      MoveToFront(&cached);
     } else {
       FMissing.Add(i);
     }

@@ -225,6 +225,19 @@ TEST_F(RecordCacheTest, UpcomingRecordsAreReadWithAMissInRunsOfNeighbours) {
   EXPECT_EQ(Cache().Statistics().Reads, 3);
 }
 
+// Making room for the missing records of a read run never evicts the records of the same run
+// that were cached already: a forward walk through a table larger than the cache, which holds
+// the walk's next records as its least recently used ones, reads every record once.
+TEST_F(RecordCacheTest, AReadRunKeepsTheRecordsOfTheRunThatWereCached) {
+  MakeTable(160, 1000);
+  ASSERT_EQ(Cache().Capacity(), 131);
+  ASSERT_EQ(Cache().ReadAheadLimit(), 65);
+  ASSERT_EQ(Cache().Cached(29), nullptr);  // appending kept 30..160, 30 the least recently used
+  ASSERT_NE(Cache().Cached(30), nullptr);
+  for (int n = 1; n <= 160; ++n) EXPECT_EQ(ValueOf(n, {true}), 100 + n);
+  EXPECT_EQ(Cache().Statistics().Reads, 3);  // 1..65, 66..130 and 131..160
+}
+
 TEST_F(RecordCacheTest, MissesTakeTheTableReadLockAndRestartWhenItFoundAChange) {
   MakeTable(5);
   Reopen();
