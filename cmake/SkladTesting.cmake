@@ -2,10 +2,15 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# sklad_add_test(NAME <target> LABEL <subsystem> SOURCES <files...> LIBS <libs...>)
-# Every test case of the binary becomes one ctest test carrying the label.
+# sklad_add_test(NAME <target> LABEL <subsystem> [TIMEOUT <seconds>] SOURCES <files...> LIBS <libs...>)
+# Every test case of the binary becomes one ctest test carrying the label; with TIMEOUT, a test
+# case that runs longer is stopped and fails (a backstop for faults that would never end).
 function(sklad_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  set(properties LABELS ${T_LABEL})
+  if(T_TIMEOUT)
+    list(APPEND properties TIMEOUT ${T_TIMEOUT})
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   # Test bodies are heavy with assertion macros: the framework's headers are compiled once per
@@ -14,7 +19,7 @@ function(sklad_add_test)
   target_precompile_headers(${T_NAME} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
   target_compile_options(${T_NAME} PRIVATE $<$<CONFIG:RelWithDebInfo,Release>:-O1>)
   gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS ${T_LABEL}
+    PROPERTIES ${properties}
     DISCOVERY_TIMEOUT 120)
 endfunction()
 

@@ -165,6 +165,9 @@ void TRecordCache::ReadUpcoming(int32_t number, std::span<const int32_t> upcomin
   }
 }
 
+// The records of the run that are cached already are refreshed and become recent before room is
+// made for the missing ones, so that making room never evicts records of the run itself, which
+// the reader is about to visit.
 void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {
   const int recordSize = FFile.RecordSize();
   FMissing.SetCount(0);
@@ -175,6 +178,7 @@ void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {
     if (at < FCache.Count() && FCache[at]->FNumber == number) {
       TRecord& cached = *FCache[at];
       if (!cached.Pinned() && !cached.Modified()) cached.Load(bytes + int64_t{i} * recordSize);
+      MoveToFront(&cached);
     } else {
       FMissing.Add(i);
     }
@@ -191,7 +195,8 @@ void TRecordCache::Place(int32_t first, int32_t count, const uint8_t* bytes) {
 }
 
 // Fills FFresh with `count` unused records: from the pool while the cache has room, otherwise
-// the least recently used records that are neither pinned nor modified.
+// the least recently used records that are neither pinned nor modified. Every turn takes a record
+// or grows the cache, so that the loop ends whatever the cache holds.
 void TRecordCache::TakeEntries(int count) {
   FFresh.SetCount(0);
   FEvictedCount = 0;
@@ -200,22 +205,26 @@ void TRecordCache::TakeEntries(int count) {
   while (taken < count) {
     if (FCache.Count() - FEvictedCount + taken < FCapacity) {
       FFresh.Add(FStack.Take(FFile));
-    } else if (TRecord* victim = OldestEvictable(true)) {
-      Unlink(victim);
-      victim->FEvicted = true;
-      if (++FEvictedCount <= kSingleMoves) FEvicting.Add(victim);
-    } else if (FFile.Owner().InTransaction()) {
+      ++taken;
+      continue;
+    }
+    TRecord* victim = OldestEvictable(true);
+    if (!victim && FFile.Owner().InTransaction()) {
       // Uncommitted changes may never be written: the cache grows instead, by half at least, so
       // that a long transaction looks for an evictable record only a logarithmic number of times.
       FCapacity += std::max(kTransactionGrowth, FCapacity / 2);
       FCache.SetCapacity(FCapacity);
       continue;
-    } else {
+    }
+    if (!victim) {
       RemoveEvicted();
       WriteModified(false);
-      if (!OldestEvictable(false)) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
-      continue;
+      victim = OldestEvictable(false);
+      if (!victim) RaiseEngineError(err::RecordBuffersCorrupt, FFile.FileName());
     }
+    Unlink(victim);
+    victim->FEvicted = true;
+    if (++FEvictedCount <= kSingleMoves) FEvicting.Add(victim);
     ++taken;
   }
   RemoveEvicted();
@@ -230,8 +239,9 @@ void TRecordCache::TakeEntries(int count) {
 // passes goes to the newest end of the recency list, so that the next searches do not pass it
 // again, and a search that passes more of them than half the cache gives up, so that the cache
 // grows instead of being searched through again and again. Outside a transaction a bounded
-// search gives up after a few modified records, so that they are written (and become evictable)
-// instead of being passed again by every eviction.
+// search gives up after a few modified records that a write would make evictable, so that they
+// are written instead of being passed again by every eviction. Modified records a write cannot
+// reach (pinned, or inside the read in progress) do not count: writing would free none of them.
 TRecord* TRecordCache::OldestEvictable(bool bounded) {
   const bool inTransaction = FFile.Owner().InTransaction();
   int passed = 0;
@@ -242,7 +252,7 @@ TRecord* TRecordCache::OldestEvictable(bool bounded) {
     if (inTransaction && record->Modified()) {
       MoveToFront(record);
       if (++passed > FCapacity / 2) return nullptr;
-    } else if (bounded && record->Modified() && ++passed > kModifiedPassedBeforeWriting) {
+    } else if (bounded && Writable(*record) && ++passed > kModifiedPassedBeforeWriting) {
       return nullptr;
     }
     record = newer;
@@ -379,10 +389,14 @@ bool TRecordCache::InReadRange(const TRecord& record) const {
   return offset + FFile.RecordSize() > FReadOffset && offset < FReadOffset + FReadLength;
 }
 
+bool TRecordCache::Writable(const TRecord& record) const {
+  return record.Modified() && !record.Pinned() && !InReadRange(record);
+}
+
 bool TRecordCache::WriteModified(bool flush) {
   FCollected.SetCount(0);
   for (TRecord* record : FCache)
-    if (record->Modified() && !record->Pinned() && !InReadRange(*record)) FCollected.Add(record);
+    if (Writable(*record)) FCollected.Add(record);
   if (FCollected.Count() == 0) return false;
 
   const int64_t recordSize = FFile.RecordSize();

@@ -94,6 +94,8 @@ class TRecordCache {
   void Unlink(TRecord* record);
   void MoveToFront(TRecord* record);
   bool InReadRange(const TRecord& record) const;
+  // Modified, unpinned and outside the read in progress: what WriteModified writes.
+  bool Writable(const TRecord& record) const;
   void WriteRun(int from, int to);
   static void Grow(std::vector<uint8_t>& buffer, int64_t size);
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,9 @@ inline int EngineErrorCode(const std::function<void()>& action) {
   return 0;
 }
 
-// A table owner whose answers the test sets, counting the read locks asked for.
+// A table owner whose answers the test sets, counting the read locks asked for. The cache asks
+// whether a transaction is open each time it looks for a record to evict; a test may cap those
+// questions, so that a cache that never finds room fails the test instead of hanging it.
 class TTestOwner : public TDataFileOwner {
  public:
   bool BeginCacheMissRead() override {
@@ -84,7 +87,11 @@ class TTestOwner : public TDataFileOwner {
   bool StrictChangeDetection() const override { return Strict; }
   bool ForceBufferFlush() const override { return false; }
   bool Exclusive() const override { return IsExclusive; }
-  bool InTransaction() const override { return Transaction; }
+  bool InTransaction() const override {
+    if (TransactionQuestionLimit > 0 && ++TransactionQuestions > TransactionQuestionLimit)
+      throw std::runtime_error("the record cache kept looking for room without end");
+    return Transaction;
+  }
   bool WrittenTo() const override { return Written; }
   void MarkWrittenTo() override { Written = true; }
   bool HasPrimaryKey() const override { return PrimaryKey; }
@@ -96,6 +103,8 @@ class TTestOwner : public TDataFileOwner {
   bool Transaction = false;
   bool Written = false;
   bool PrimaryKey = true;
+  int64_t TransactionQuestionLimit = 0;  // 0: no cap
+  mutable int64_t TransactionQuestions = 0;
 };
 
 }  // namespace sklad::testing

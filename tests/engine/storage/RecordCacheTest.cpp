@@ -225,6 +225,19 @@ TEST_F(RecordCacheTest, UpcomingRecordsAreReadWithAMissInRunsOfNeighbours) {
   EXPECT_EQ(Cache().Statistics().Reads, 3);
 }
 
+// Making room for the missing records of a read run never evicts the records of the same run
+// that were cached already: a forward walk through a table larger than the cache, which holds
+// the walk's next records as its least recently used ones, reads every record once.
+TEST_F(RecordCacheTest, AReadRunKeepsTheRecordsOfTheRunThatWereCached) {
+  MakeTable(160, 1000);
+  ASSERT_EQ(Cache().Capacity(), 131);
+  ASSERT_EQ(Cache().ReadAheadLimit(), 65);
+  ASSERT_EQ(Cache().Cached(29), nullptr);  // appending kept 30..160, 30 the least recently used
+  ASSERT_NE(Cache().Cached(30), nullptr);
+  for (int n = 1; n <= 160; ++n) EXPECT_EQ(ValueOf(n, {true}), 100 + n);
+  EXPECT_EQ(Cache().Statistics().Reads, 3);  // 1..65, 66..130 and 131..160
+}
+
 TEST_F(RecordCacheTest, MissesTakeTheTableReadLockAndRestartWhenItFoundAChange) {
   MakeTable(5);
   Reopen();
@@ -287,6 +300,51 @@ TEST_F(RecordCacheTest, LeastRecentlyUsedUnpinnedRecordsMakeRoom) {
   Cache().ReleaseRecord(pinned);
   Reopen();
   EXPECT_EQ(ValueOf(4), 4000);
+}
+
+// Modified records that a write cannot reach (pinned ones, or ones inside the range of the read
+// in progress) stay modified however often the cache writes. A cache whose old end is full of
+// them must still evict the clean records behind them, and must never wait for them to be
+// written. The test owner caps the cache's searches for room, so that an eviction that never
+// ends fails here instead of hanging the test.
+TEST_F(RecordCacheTest, ModifiedRecordsAWriteCannotReachNeverStopAnEviction) {
+  struct Case {
+    const char* what;
+    bool pinned;     // the modified records stay pinned; otherwise they lie inside the read
+    bool readAhead;  // record 1 is read with read-ahead, over the modified records
+  };
+  for (const Case c : {Case{"pinned", true, false}, Case{"inside the read in progress", false, true}}) {
+    SCOPED_TRACE(c.what);
+    MakeTable(300, 1000);
+    Reopen();
+    const int capacity = Cache().Capacity();
+    const int readAhead = Cache().ReadAheadLimit();
+    ASSERT_GT(readAhead, 40);  // more modified records than an eviction passes before writing
+    Owner.TransactionQuestions = 0;
+    Owner.TransactionQuestionLimit = 100000;
+    // Records 2..readAhead, modified, are the least recently used; the forward read from record 1
+    // covers all of them.
+    std::vector<TRecord*> held;
+    for (int n = 2; n <= readAhead; ++n) {
+      TRecord* record = Cache().GetRecord(n);
+      record->SetAutoIncrementValue(n * 1000);
+      if (c.pinned)
+        held.push_back(record);
+      else
+        Cache().ReleaseRecord(record);
+    }
+    for (int n = 100; Cache().Count() < capacity; ++n) EXPECT_EQ(ValueOf(n), 100 + n);
+
+    EXPECT_EQ(ValueOf(1, {c.readAhead}), 101);  // record 1 needs room: the clean 100 gives it
+    EXPECT_EQ(Cache().Count(), capacity);
+    EXPECT_EQ(Cache().Cached(100), nullptr);
+    for (TRecord* record : held) Cache().ReleaseRecord(record);
+    Owner.TransactionQuestionLimit = 0;
+    Reopen();
+    for (int n = 2; n <= readAhead; ++n) EXPECT_EQ(ValueOf(n), n * 1000) << n;
+    File.reset();
+    testing::DeleteFile(Name);
+  }
 }
 
 TEST_F(RecordCacheTest, TransactionsGrowTheCacheInsteadOfWriting) {
