@@ -2,8 +2,8 @@
 // binary, graphic, money, fixed-character and auto-increment subtypes), made through the cursor
 // engine with values stored as they are, not through any text: NULLs, empty texts, floats at
 // their edges (largest, smallest normal, subnormal, -0.0, values that need 17 digits, infinities,
-// NaN), the limits of every integer and fixed-point width, multi-line Czech memos and binary
-// values holding every byte value. Also what such a table holds, read back field by field as the
+// NaN), the limits of every integer and fixed-point width, multi-line Czech memos, a memo and a
+// binary value each holding every byte value. Also what such a table holds, read back field by field as the
 // stored bytes, to compare two tables value for value.
 #pragma once
 
@@ -105,7 +105,8 @@ inline std::vector<TStoredRow> EveryTypeRows() {
        {"unsigned", Stored<uint32_t>(UINT32_MAX)}, {"extended", StoredExtended(Extended::max())},
        {"varying", std::string("\x00\x01\x02\x03\x04\x05\x06\x07", 8)}},
       {{"id", Stored<int32_t>(1)}, {"text", "x"}, {"fixed", "\xE8"}, {"day", Stored<int32_t>(1)},
-       {"memo", Cp1250("jeden řádek")}, {"binary", std::string(1, '\0')}, {"yes", Stored<int16_t>(0)},
+       // Every byte of the code page, the zero byte too, in a text.
+       {"memo", Cp1250("jeden řádek")}, {"formatted", everyByte}, {"binary", std::string(1, '\0')}, {"yes", Stored<int16_t>(0)},
        {"small", Stored<int16_t>(INT16_MIN)}, {"whole", Stored<int32_t>(INT32_MIN)},
        {"real", Stored(Double::denorm_min())}, {"price", Stored(0.125)},
        {"units", StoredFixed(-(INT64_MAX - 9) / 10, 0)}, {"cents", StoredFixed(1, 2)}, {"fine", StoredFixed(-1, 4)},
