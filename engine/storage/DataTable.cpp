@@ -43,14 +43,16 @@ void TDataTable::OpenFiles() {
   FIndex = std::make_unique<TIndexFile>(FileName(".IDX"), FInMemory, this);
   FBlob = std::make_unique<TBlobFile>(FileName(".BLB"), FInMemory, this);
   for (TFileHandler* file : {static_cast<TFileHandler*>(FData.get()), static_cast<TFileHandler*>(FIndex.get()),
-                             static_cast<TFileHandler*>(FBlob.get())})
+                             static_cast<TFileHandler*>(FBlob.get())}) {
     file->Exclusive = FExclusive;
+    file->ForReading = FForReading;
+  }
   FData->Open();
   FIndex->SetEncrypted(FData->Encrypted());
   try {
     FIndex->Open();
   } catch (const ESkladEngineError& error) {
-    if (error.Code() != err::InvalidPath) throw;
+    if (error.Code() != err::InvalidPath || FForReading) throw;
     // A missing index file is made anew, empty; the cursor engine rebuilds the indexes.
     FIndex->Create();
     FIndex->WriteHeader(true);
@@ -86,7 +88,8 @@ void TDataTable::Open(const TTableOpenOptions& options) {
   if (FOpen) return;
   FIndexRecreated = false;
   FExclusive = options.Exclusive;
-  FReadOnly = options.ReadOnly;
+  FForReading = options.ForReading;
+  FReadOnly = options.ReadOnly || options.ForReading;
   FOptions[0] = options.Options[0];
   FOptions[1] = options.Options[1];
   FDiscardOnClose = options.DiscardOnClose;

@@ -24,6 +24,9 @@ class TDataSession;
 struct TTableOpenOptions {
   bool Exclusive = false;
   bool ReadOnly = false;
+  // The files are opened for reading only (and the table is read-only): for a user who may not
+  // write them. A missing index file is then an error instead of being made anew.
+  bool ForReading = false;
   uint8_t Options[2] = {0, 0};  // handed on to cursors
   bool DiscardOnClose = false;  // a temporary table's changes are dropped at close
 };
@@ -156,6 +159,7 @@ class TDataTable final : public TDataFileOwner {
   bool FExclusive = false;
   bool FReadOnly = false;
   bool FFilesReadOnly = false;
+  bool FForReading = false;
   bool FInMemory;
   uint8_t FOptions[2] = {0, 0};
   bool FDiscardOnClose = false;

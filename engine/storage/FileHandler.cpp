@@ -26,7 +26,7 @@ void TFileHandler::Open() {
   if (FOpen) return;
   TFileList& registry = TFileList::Instance();
   if (!TFileList::HasBaseName(FFileName) || !registry.Exists(FFileName, FInMemory)) Raise(err::InvalidPath);
-  const TFileOpenResult result = registry.Open(FFileName, FInMemory, Temporary, Exclusive);
+  const TFileOpenResult result = registry.Open(FFileName, FInMemory, Temporary, Exclusive, ForReading);
   RaiseOnFailure(result.Handle);
   FFile = result.File;
   FHandle = result.Handle;

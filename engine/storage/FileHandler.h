@@ -61,6 +61,7 @@ class TFileHandler {
 
   bool Exclusive = false;  // asks for exclusive use at the next open
   bool Temporary = false;  // asks for a file that disappears at its last close
+  bool ForReading = false;  // asks for reading only at the next open
 
  private:
   [[noreturn]] void Raise(int code) const;

@@ -119,7 +119,8 @@ TFileOpenResult TFileList::Create(const std::string& name, bool inMemory, bool t
   return {handle, file, false};
 }
 
-TFileOpenResult TFileList::Open(const std::string& name, bool inMemory, bool temporary, bool exclusive) {
+TFileOpenResult TFileList::Open(const std::string& name, bool inMemory, bool temporary, bool exclusive,
+                                bool forReading) {
   std::lock_guard guard(FLock);
   if (!HasBaseName(name)) return {-err::InvalidPath};
   const std::string registryName = RegistryName(name, inMemory);
@@ -131,10 +132,12 @@ TFileOpenResult TFileList::Open(const std::string& name, bool inMemory, bool tem
   } else {
     file = FFiles[index].get();
     if (file->OpenCount > 0 && (file->Exclusive || exclusive)) return {-err::AccessDenied};
+    if (file->OpenCount > 0 && file->ReadOnly && !file->ReadOnlyAttribute && !forReading) return {-err::AccessDenied};
   }
   if (file->OpenCount == 0) {
     file->Exclusive = exclusive;
     file->Temporary = temporary;
+    file->ReadOnly = forReading && !inMemory;
   }
   const int handle = file->OpenHandle();
   return {handle, file, file->ReadOnlyAttribute};

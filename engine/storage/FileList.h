@@ -25,7 +25,10 @@ class TFileList {
 
   // Creates (or empties) the file for exclusive use.
   TFileOpenResult Create(const std::string& name, bool inMemory, bool temporary);
-  TFileOpenResult Open(const std::string& name, bool inMemory, bool temporary, bool exclusive);
+  // A disk file opened first for reading only stays so for every later user of the process;
+  // one who asks to write while it is open so is refused with -11013.
+  TFileOpenResult Open(const std::string& name, bool inMemory, bool temporary, bool exclusive,
+                       bool forReading = false);
   int Close(TAbstractFile* file, bool inMemory, int handle);
   // A file in use by a user of this process, or open in another process, answers -11013.
   int Rename(const std::string& name, bool inMemory, const std::string& newName);

@@ -2,11 +2,16 @@
 // finds deliberately damaged index pages and BLOB chains, and how both meet bad input.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <fstream>
 #include <functional>
 
 #include "engine/storage/LittleEndian.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TempDir.h"
+#include "tests/tools/TestFileSystems.h"
 #include "tests/tools/ToolRun.h"
 #include "tests/tools/ToolTables.h"
 
@@ -150,6 +155,74 @@ TEST(InfoAndCheckCommands, BadInputGivesAFailureWithAMessage) {
     EXPECT_EQ(run.Status, tool::kExitFailure);
     EXPECT_EQ(run.Err.rfind("Sklad Engine Error # 12035 ", 0), 0u) << run.Err;
   }
+}
+
+// Files the user may read but not write (a read-only mount, another user's files): every way of
+// writing is refused, and counted.
+class ReadOnlyMedium : public platform::FileSystem {
+ public:
+  int OpenExisting(const std::string& path, bool forWriting, int& fd) override {
+    return forWriting ? Refused() : FileSystem::OpenExisting(path, false, fd);
+  }
+  int OpenOrCreate(const std::string&, int&) override { return Refused(); }
+  int CreateExclusive(const std::string&, int&) override { return Refused(); }
+  int WriteAt(int, const void*, size_t, int64_t, size_t& done) override {
+    done = 0;
+    return Refused();
+  }
+  int Truncate(int, int64_t) override { return Refused(); }
+  int Remove(const std::string&) override { return Refused(); }
+  int Rename(const std::string&, const std::string&) override { return Refused(); }
+
+  int Refusals = 0;
+
+ private:
+  int Refused() {
+    ++Refusals;
+    return EROFS;
+  }
+};
+
+const char* const kLookingCommands[] = {"info", "check", "export"};
+
+TEST(LookingCommands, ReadTablesTheUserMayNotWrite) {
+  const Catalogue t;
+  const std::string before = FilesWithContents(t.Database.Path());
+  ReadOnlyMedium medium;
+  FileSystemInUse use(medium);
+  for (const char* command : kLookingCommands) {
+    const ToolRun run = RunSklad({command, t.Folder(), "kat"});
+    EXPECT_EQ(run.Status, tool::kExitSuccess) << command << ": " << run.Err;
+  }
+  EXPECT_EQ(medium.Refusals, 0);
+  EXPECT_EQ(FilesWithContents(t.Database.Path()), before);
+}
+
+TEST(LookingCommands, ReadAReadOnlyCopyAndLeaveItAsItIs) {
+  const Catalogue t;
+  for (const std::string& name : FilesIn(t.Database.Path())) chmod((t.Database / name).c_str(), 0444);
+  chmod(t.Folder().c_str(), 0555);
+  const std::string before = FilesWithContents(t.Database.Path());
+  for (const char* command : kLookingCommands) {
+    const ToolRun run = RunSklad({command, t.Folder(), "kat"});
+    EXPECT_EQ(run.Status, tool::kExitSuccess) << command << ": " << run.Err;
+  }
+  EXPECT_EQ(FilesWithContents(t.Database.Path()), before);
+  chmod(t.Folder().c_str(), 0755);
+}
+
+// Opening a table with a missing index file would make the file anew: the looking commands say
+// it is missing instead, and make nothing.
+TEST(LookingCommands, AMissingIndexFileIsNamedNotMade) {
+  const Catalogue t;
+  std::filesystem::remove(t.Database / "kat.IDX");
+  for (const char* command : kLookingCommands) {
+    const ToolRun run = RunSklad({command, t.Folder(), "kat"});
+    EXPECT_EQ(run.Status, tool::kExitFailure) << command;
+    EXPECT_EQ(run.Err.rfind("Sklad Engine Error # 11010 ", 0), 0u) << run.Err;
+    EXPECT_NE(run.Err.find("kat.IDX"), std::string::npos) << run.Err;
+  }
+  EXPECT_EQ(FilesIn(t.Database.Path()), (std::set<std::string>{"kat.BLB", "kat.DAT"}));
 }
 
 }  // namespace

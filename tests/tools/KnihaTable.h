@@ -23,7 +23,7 @@ constexpr const char* kKnihaScript =
 // The rows in natural order (as inserted).
 constexpr const char* kKnihaCsv =
     "id,name,vydano,cena,podil,skladem,cas,zmena,popis\r\n"
-    "3,a;b,1999-12-01,-3.00,1E20,False,00:00:00,1999-12-01 23:59:59,x\r\n"
+    "3,a;b,1999-12-01,-3.00,1e+20,False,00:00:00,1999-12-01 23:59:59,x\r\n"
     "1,\"Příliš \"\"žluťoučký\"\" kůň, úpěl\",2003-01-31,12.50,-0.25,True,12:34:56.500,2003-01-31 01:02:03,"
     "\"první řádek\r\ndruhý; řádek\"\r\n"
     "2,,,,,,,,\r\n";

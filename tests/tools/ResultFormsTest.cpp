@@ -97,6 +97,16 @@ TEST(ResultWriters, JsonGivesNumbersBooleansNullsAndStrings) {
   EXPECT_EQ(Written(tool::TOutputForm::Json, {"a"}, {}), "[]\n");
 }
 
+TEST(ResultWriters, JsonNumbersKeepTheirDigits) {
+  const std::vector<std::vector<TResultCell>> rows = {{{TCellKind::Number, "12.50"},
+                                                       {TCellKind::Number, "-0"},
+                                                       {TCellKind::Number, "1e+20"},
+                                                       {TCellKind::Number, "0.30000000000000004"},
+                                                       {TCellKind::Number, "-inf"}}};
+  EXPECT_EQ(Written(tool::TOutputForm::Json, {"a", "b", "c", "d", "\"e\""}, rows),
+            "[\n{\"a\":12.50,\"b\":-0,\"c\":1e+20,\"d\":0.30000000000000004,\"\\\"e\\\"\":\"-inf\"}\n]\n");
+}
+
 TEST(ResultWriters, AlignedTableEscapesControlCharactersAndRightAlignsNumbers) {
   EXPECT_EQ(Written(tool::TOutputForm::AlignedTable, {"a", "b", "c"}, kOddRows),
             "a             | b       | c\n"

@@ -6,6 +6,7 @@
 
 #include "tests/support/TempDir.h"
 #include "tests/tools/KnihaTable.h"
+#include "tests/tools/TestFileSystems.h"
 #include "tests/tools/ToolRun.h"
 
 namespace sklad::testing {
@@ -156,6 +157,39 @@ TEST_F(SqlCommand, StatementsFromAFile) {
   ASSERT_EQ(run.Status, tool::kExitSuccess) << run.Err;
   EXPECT_EQ(run.Err, "1 row affected\n");
   EXPECT_EQ(run.Out, "id\r\n1\r\n2\r\n");
+}
+
+// A table held exclusively by a definition statement writes its changes as it closes: when that
+// last write fails, so does the statement, instead of reporting success over a damaged table.
+TEST(SqlDefinitionStatements, FailWhenTheirLastWriteFails) {
+  for (const char* statement : {"CREATE INDEX podle_jmena ON kniha (name)", "DROP INDEX kniha.podle_jmena",
+                                "ALTER TABLE kniha ADD poznamka VARCHAR(10)"}) {
+    const auto prepared = [&](const TempDir& dir) {
+      CreateKniha(dir.Path().string());
+      if (std::string(statement).starts_with("DROP")) {
+        ASSERT_EQ(RunSklad({"sql", dir.Path().string(), "-c", "CREATE INDEX podle_jmena ON kniha (name)"}).Status,
+                  tool::kExitSuccess);
+      }
+    };
+    TempDir whole;
+    prepared(whole);
+    FullDisk measure;
+    {
+      FileSystemInUse use(measure);
+      ASSERT_EQ(RunSklad({"sql", whole.Path().string(), "-c", statement}).Status, tool::kExitSuccess) << statement;
+    }
+    ASSERT_FALSE(measure.Writes.empty()) << statement;
+    TempDir cut;
+    prepared(cut);
+    FullDisk disk(measure.RoomBefore(measure.Writes.size() - 1));
+    ToolRun run;
+    {
+      FileSystemInUse use(disk);
+      run = RunSklad({"sql", cut.Path().string(), "-c", statement});
+    }
+    EXPECT_EQ(run.Status, tool::kExitFailure) << statement;
+    EXPECT_NE(run.Err.find("Sklad Engine Error # "), std::string::npos) << statement << ": " << run.Err;
+  }
 }
 
 }  // namespace

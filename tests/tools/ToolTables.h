@@ -1,8 +1,11 @@
 // What a table holds, read back through the engine for the tool tests: every active record in
-// natural order with each field as the tool prints it (null as no value), and the files a folder holds.
+// natural order with each field as the tool prints it (null as no value), and the files a folder
+// holds.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -41,6 +44,17 @@ inline std::set<std::string> FilesIn(const std::filesystem::path& directory) {
   std::set<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(directory)) names.insert(entry.path().filename().string());
   return names;
+}
+
+// Every file of a folder with its bytes and its time of last change, to see that nothing changed.
+inline std::string FilesWithContents(const std::filesystem::path& directory) {
+  std::string all;
+  for (const std::string& name : FilesIn(directory)) {
+    std::ifstream file(directory / name, std::ios::binary);
+    const auto changed = std::filesystem::last_write_time(directory / name).time_since_epoch().count();
+    all += name + "@" + std::to_string(changed) + ":" + std::string(std::istreambuf_iterator<char>(file), {}) + "\n";
+  }
+  return all;
 }
 
 }  // namespace sklad::testing

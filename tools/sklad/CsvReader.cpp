@@ -24,7 +24,7 @@ TCsvReader::TCsvReader(const std::string& path) : FPiece(kPieceSize) {
   FFile.open(path, std::ios::binary);
   if (!FFile) throw TToolFailure("sklad: cannot read CSV file: " + path);
   FFileSize = std::filesystem::file_size(path, error);
-  if (csv_init(&FParser, CSV_STRICT | CSV_STRICT_FINI) != 0) throw std::bad_alloc();
+  if (csv_init(&FParser, CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL) != 0) throw std::bad_alloc();
   csv_set_space_func(&FParser, NoSpace);
 }
 
@@ -80,7 +80,8 @@ void TCsvReader::ParseSegment(const char* bytes, size_t length) {
 
 void TCsvReader::FieldEnded(void* bytes, size_t length, void* reader) {
   TCsvReader& self = *static_cast<TCsvReader*>(reader);
-  if (length == 0) self.FCurrent.Fields.emplace_back();
+  // The parser hands an unquoted empty field over as no bytes at all.
+  if (bytes == nullptr) self.FCurrent.Fields.emplace_back();
   else self.FCurrent.Fields.emplace_back(std::string(static_cast<const char*>(bytes), length));
 }
 

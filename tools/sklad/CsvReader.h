@@ -1,6 +1,7 @@
 // TCsvReader: the records of a CSV file (RFC 4180: quoted fields with embedded separators, quotes
 // and line breaks), read in large pieces and handed out one at a time, each with the number of
-// the line it starts on. An empty field, quoted or not, is null.
+// the line it starts on. An empty field is null, a quoted empty field ("") the empty text, as the
+// CSV writer writes them.
 #pragma once
 
 #include <csv.h>
@@ -16,7 +17,7 @@ namespace sklad::tool {
 
 struct TCsvRecord {
   int64_t Line = 0;  // 1-based line of the file the record starts on
-  std::vector<std::optional<std::string>> Fields;
+  std::vector<std::optional<std::string>> Fields;  // none for an unquoted empty field
 };
 
 class TCsvReader {

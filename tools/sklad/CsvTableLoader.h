@@ -1,10 +1,13 @@
 // TCsvTableLoader: CSV records inserted into a table through an open cursor. The header record
-// names the columns; each value is turned into the table's code page and then into its field's
-// type with the engine's own conversions, in the language-neutral forms. Every refusal
-// names the line of the record.
+// names the columns; each value is read in the form `sklad export` writes: texts turned into the
+// table's code page, bytes and binary BLOBs from hexadecimal digits, floats and DECIMAL values
+// exactly (a DECIMAL text with more decimal places than the column keeps is refused, not
+// rounded), other values with the engine's own conversions in the language-neutral forms. A
+// given auto-increment value is kept. Every refusal names the line of the record and the column.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,7 +43,13 @@ class TCsvTableLoader {
   void PutValue(const TColumn& column, const std::string& text, uint8_t* record);
   void PutText(const TFieldDefinition& field, const TColumn& column, const std::string& bytes, uint8_t* record);
   void PutBlob(const TFieldDefinition& field, const std::string& bytes, uint8_t* record);
+  void PutBytes(const TFieldDefinition& field, const TColumn& column, const std::string& bytes, uint8_t* record);
+  void PutFloat(const TFieldDefinition& field, const TColumn& column, const std::string& text, uint8_t* record);
+  void PutFixed(const TFieldDefinition& field, const TColumn& column, const std::string& text, uint8_t* record);
   void PutConverted(const TFieldDefinition& field, const TColumn& column, const std::string& bytes, uint8_t* record);
+  // Puts the value's bytes into the field.
+  void PutStored(const TFieldDefinition& field, const void* bytes, size_t size, uint8_t* record);
+  std::string FromHex(const TColumn& column, const std::string& digits) const;
   // Engine messages quote values in the table's code page.
   std::string EngineMessage(const ESkladEngineError& error) const;
   std::string InCodePage(const TColumn& column, const std::string& utf8) const;
@@ -51,6 +60,8 @@ class TCsvTableLoader {
   // decimal point) that export writes, whatever the table's language or the machine's locale.
   TLocaleScope FNeutralFormats;
   std::vector<TColumn> FColumns;
+  // The column of the auto-increment field, when the header names it.
+  std::optional<size_t> FAutoIncrementColumn;
   std::vector<uint8_t> FRecord;
   std::vector<uint8_t> FValue;
 };

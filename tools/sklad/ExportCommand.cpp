@@ -1,10 +1,9 @@
 // sklad export DIR TABLE [--csv | --json]: the whole table in natural order with its column
 // names, as CSV (the default) or JSON. The CSV is what `sklad import` reads back.
-#include "engine/cursor/DataCursor.h"
 #include "tools/sklad/ResultRows.h"
 #include "tools/sklad/ResultWriter.h"
 #include "tools/sklad/ToolCommands.h"
-#include "tools/sklad/ToolDatabase.h"
+#include "tools/sklad/ToolTable.h"
 
 namespace sklad::tool {
 namespace {
@@ -18,19 +17,18 @@ struct TExportOptions {
 
 void RunExport(const TExportOptions& options, TToolStreams& streams) {
   TToolDatabase database(options.Directory);
-  TDataCursor cursor(database.Database());
-  cursor.SetTableName(options.Table);
-  cursor.SetReadOnly(true);
-  cursor.Open();
-  cursor.SelectIndex(TDataCursor::kNaturalOrder);
+  const std::unique_ptr<TDataCursor> cursor = OpenToolTable(database, options.Directory, options.Table);
+  cursor->SelectIndex(TDataCursor::kNaturalOrder);
   const TOutputForm form = ChooseOutputForm(options.Csv, options.Json, false, TOutputForm::Csv);
-  WriteRows(cursor, *MakeResultWriter(form, streams.Out));
+  TResultRows rows(*cursor, TableColumns(*cursor));
+  WriteRows(rows, *MakeResultWriter(form, streams.Out));
 }
 
 }  // namespace
 
 void AddExportCommand(CLI::App& app, TToolStreams& streams) {
   CLI::App* command = app.add_subcommand("export", "Write a whole table as CSV or JSON");
+  command->footer(kValueFormsHelp);
   auto options = std::make_shared<TExportOptions>();
   AddTableArguments(*command, options->Directory, options->Table);
   CLI::Option* csv = command->add_flag("--csv", options->Csv, "CSV with a header line (the default)");

@@ -1,7 +1,9 @@
 // sklad import DIR TABLE FILE.csv --schema "..." [--language NAME] [--index FIELD...]: creates a
 // table through the SQL dialect and loads a UTF-8 CSV file with a header line into it. The table
 // is held exclusively while it is loaded, and indexes are built from the loaded records at the
-// end. Any failure removes the table again: nothing is left half-loaded.
+// end. Any failure after the table was made, its making included, removes the table again:
+// nothing is left half-loaded, and a table of that name that was there already, or that another
+// user made meanwhile, is never touched.
 #include <fmt/format.h>
 
 #include <memory>
@@ -11,6 +13,7 @@
 
 #include "engine/cursor/DataCursor.h"
 #include "engine/query/sql/SqlStatement.h"
+#include "engine/storage/EngineError.h"
 #include "engine/storage/LanguageList.h"
 #include "tools/sklad/CodePageText.h"
 #include "tools/sklad/CsvReader.h"
@@ -86,7 +89,8 @@ void CreateIndexes(TToolDatabase& database, const TImportRequest& request, int c
 
 void RemoveTable(TToolDatabase& database, const TImportRequest& request, TToolStreams& streams) {
   try {
-    database.Database().DeleteTable(request.Table, false);
+    // A making that failed before the data file was made left nothing.
+    if (database.Database().TableExists(request.Table, false)) database.Database().DeleteTable(request.Table, false);
   } catch (const std::exception& error) {
     streams.Err << "sklad import: the half-loaded table could not be removed: " << error.what() << "\n";
   }
@@ -100,11 +104,15 @@ void Import(const TImportRequest& request, TToolStreams& streams) {
   TCsvReader reader(request.CsvFile);
   const uint16_t language = request.Language ? LanguageIdentifier(*request.Language) : database.Session().LanguageId;
   const int codePage = TableCodePage(language);
-  CreateTable(database, request, codePage);
   try {
+    CreateTable(database, request, codePage);
     const int64_t count = LoadRecords(database, request, reader, streams);
     CreateIndexes(database, request, codePage);
     streams.Out << fmt::format("{}: {} records imported\n", request.Table, count);
+  } catch (const ESkladEngineError& error) {
+    // Only the making of the table finds it there: another user made it since the check above.
+    if (error.Code() != err::TableExists) RemoveTable(database, request, streams);
+    throw;
   } catch (...) {
     RemoveTable(database, request, streams);
     throw;
@@ -115,6 +123,7 @@ void Import(const TImportRequest& request, TToolStreams& streams) {
 
 void AddImportCommand(CLI::App& app, TToolStreams& streams) {
   CLI::App* command = app.add_subcommand("import", "Create a table and load it from a UTF-8 CSV file with a header line");
+  command->footer(kValueFormsHelp);
   auto request = std::make_shared<TImportRequest>();
   AddTableArguments(*command, request->Directory, request->Table, "Name of the new table");
   command->add_option("FILE", request->CsvFile, "CSV file; its header line names the columns")->required();

@@ -1,7 +1,9 @@
-// JSON: an array with one object per row, keys in column order. Numbers are JSON numbers (a float
-// that is not finite becomes the string "inf", "-inf" or "nan"), booleans true or false, NULL
-// null; texts, dates and times strings; bytes strings of hexadecimal digits. Rows are written as
-// they come, so a large table needs no more memory than one row.
+// JSON: an array with one object per row, keys in column order. Numbers are JSON numbers written
+// with the very digits of their text (a DECIMAL keeps its trailing zeros, a float every digit it
+// needs); a float that is not finite, which JSON has no number for, becomes the string "inf",
+// "-inf" or "nan". Booleans are true or false, NULL null; texts, dates and times strings; bytes
+// strings of hexadecimal digits. Rows are written as they come, so a large table needs no more
+// memory than one row.
 #include <nlohmann/json.hpp>
 
 #include "tools/sklad/ResultWriter.h"
@@ -9,19 +11,21 @@
 namespace sklad::tool {
 namespace {
 
-nlohmann::ordered_json CellValue(const TResultCell& cell) {
+std::string JsonString(const std::string& text) {
+  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string JsonValue(const TResultCell& cell) {
   switch (cell.Kind) {
-    case TCellKind::Null: return nullptr;
-    case TCellKind::Boolean: return cell.Text == "True";
-    case TCellKind::Number: {
-      nlohmann::ordered_json number = nlohmann::ordered_json::parse(cell.Text, nullptr, false);
-      if (number.is_number()) return number;
-      return cell.Text;
-    }
+    case TCellKind::Null: return "null";
+    case TCellKind::Boolean: return cell.Text == "True" ? "true" : "false";
+    case TCellKind::Number:
+      if (nlohmann::json::accept(cell.Text)) return cell.Text;
+      break;
     case TCellKind::Text:
     case TCellKind::Binary: break;
   }
-  return cell.Text;
+  return JsonString(cell.Text);
 }
 
 class TJsonWriter final : public TResultWriter {
@@ -29,14 +33,15 @@ class TJsonWriter final : public TResultWriter {
   explicit TJsonWriter(std::ostream& out) : FOut(out) {}
 
   void Begin(const std::vector<std::string>& columnNames) override {
-    FColumnNames = columnNames;
+    FKeys.clear();
+    for (const std::string& name : columnNames) FKeys.push_back(JsonString(name) + ':');
     FOut << '[';
   }
 
   void Row(const std::vector<TResultCell>& cells) override {
-    nlohmann::ordered_json row = nlohmann::ordered_json::object();
-    for (size_t i = 0; i < cells.size() && i < FColumnNames.size(); ++i) row[FColumnNames[i]] = CellValue(cells[i]);
-    FOut << (FFirstRow ? "\n" : ",\n") << row.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    std::string row = FFirstRow ? "\n{" : ",\n{";
+    for (size_t i = 0; i < cells.size() && i < FKeys.size(); ++i) row += (i > 0 ? "," : "") + FKeys[i] + JsonValue(cells[i]);
+    FOut << row << '}';
     FFirstRow = false;
   }
 
@@ -47,7 +52,7 @@ class TJsonWriter final : public TResultWriter {
 
  private:
   std::ostream& FOut;
-  std::vector<std::string> FColumnNames;
+  std::vector<std::string> FKeys;  // each column's name as a JSON string and the colon after it
   bool FFirstRow = true;
 };
 

@@ -1,9 +1,8 @@
 #include "tools/sklad/ResultRows.h"
 
 #include <algorithm>
+#include <cstring>
 #include <span>
-
-#include <fmt/format.h>
 
 #include "engine/cursor/DataCursor.h"
 #include "engine/storage/EngineError.h"
@@ -12,6 +11,8 @@
 #include "engine/storage/ValueConversion.h"
 #include "platform/locale/CodePage.h"
 #include "platform/locale/LocaleId.h"
+#include "tools/sklad/ExactNumbers.h"
+#include "tools/sklad/HexText.h"
 #include "tools/sklad/ResultWriter.h"
 
 namespace sklad::tool {
@@ -39,11 +40,17 @@ TCellKind KindOf(TFieldType type) {
   }
 }
 
-std::string Hexadecimal(std::span<const uint8_t> bytes) {
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (const uint8_t byte : bytes) fmt::format_to(std::back_inserter(text), "{:02X}", byte);
-  return text;
+// A float in the shortest text that reads back to the same value; the engine's own text keeps
+// only 15 significant digits.
+std::string FloatValueText(const TFieldDefinition& field, std::span<const uint8_t> value) {
+  if (field.Type() == TFieldType::Extended) {
+    long double extended = 0;
+    std::memcpy(&extended, value.data(), field.StoredSize());
+    return ExtendedText(extended);
+  }
+  double real = 0;
+  std::memcpy(&real, value.data(), sizeof real);
+  return field.Subtype() == subtype::Money ? MoneyText(real) : FloatText(real);
 }
 
 // The engine's own text of a number, date, time or boolean under the language-neutral settings
@@ -58,9 +65,11 @@ std::string ValueText(const TDataCursor& cursor, const TFieldDefinition& field, 
 
 }  // namespace
 
-TResultRows::TResultRows(TDataCursor& cursor)
+TResultRows::TResultRows(TDataCursor& cursor) : TResultRows(cursor, BuildFieldDefs(cursor)) {}
+
+TResultRows::TResultRows(TDataCursor& cursor, std::vector<TFieldDef> columns)
     : FCursor(cursor),
-      FColumns(BuildFieldDefs(cursor)),
+      FColumns(std::move(columns)),
       FRecord(static_cast<size_t>(cursor.RecordSize())),
       FCodePage(platform::AnsiCodePage(cursor.Table()->Data().Language())) {}
 
@@ -93,18 +102,30 @@ TResultCell TResultRows::ReadCell(const TFieldDef& column) {
     case TFieldType::Blob: {
       const std::vector<uint8_t> bytes =
           FCursor.ReadWholeTableBlob(FCursor.TableFieldNumber(column.FieldNo), FRecord.data());
-      if (!HoldsText(field)) return {TCellKind::Binary, Hexadecimal(bytes)};
+      if (!HoldsText(field)) return {TCellKind::Binary, HexText(bytes)};
       return {TCellKind::Text, platform::CodePageToUtf8(std::string(bytes.begin(), bytes.end()), FCodePage)};
     }
     case TFieldType::Bytes:
     case TFieldType::VarBytes:
-      return {TCellKind::Binary, Hexadecimal(std::span(value).first(field.StoredSize()))};
+      return {TCellKind::Binary, HexText(std::span(value).first(field.StoredSize()))};
+    case TFieldType::Float:
+    case TFieldType::Extended: return {KindOf(field.Type()), FloatValueText(field, value)};
     default: return {KindOf(field.Type()), ValueText(FCursor, field, value)};
   }
 }
 
-void WriteRows(TDataCursor& cursor, TResultWriter& writer) {
-  TResultRows rows(cursor);
+std::vector<TFieldDef> TableColumns(const TDataCursor& cursor) {
+  std::vector<TFieldDef> columns;
+  for (int fieldNo = 1; fieldNo <= cursor.FieldCount(); ++fieldNo) {
+    TFieldDef column;
+    column.Name = cursor.GetFieldDefinition(fieldNo).Name();
+    column.FieldNo = fieldNo;
+    columns.push_back(std::move(column));
+  }
+  return columns;
+}
+
+void WriteRows(TResultRows& rows, TResultWriter& writer) {
   writer.Begin(rows.ColumnNames());
   rows.Restart();
   std::vector<TResultCell> cells;

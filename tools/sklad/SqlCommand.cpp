@@ -80,7 +80,8 @@ void RunSql(const TSqlOptions& options, CLI::App& command, TToolStreams& streams
       continue;
     }
     if (!options.Filter.empty()) ApplyFilter(*result, options.Filter);
-    WriteRows(*result, *MakeResultWriter(form, streams.Out));
+    TResultRows rows(*result);
+    WriteRows(rows, *MakeResultWriter(form, streams.Out));
   }
 }
 

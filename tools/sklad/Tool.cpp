@@ -8,10 +8,23 @@
 #include "tools/sklad/ToolCommands.h"
 
 namespace sklad::tool {
+namespace {
+
+// A table is named by its name inside the folder: a path would reach files in other folders.
+std::string TableNameProblem(const std::string& name) {
+  if (name.find_first_not_of(' ') == std::string::npos) return "a table name is needed";
+  if (name.find_first_of("/\\") != std::string::npos || name.find("..") != std::string::npos)
+    return "'" + name + "' is not a name inside DIR: '/', '\\' and '..' are not allowed";
+  return {};
+}
+
+}  // namespace
 
 void AddTableArguments(CLI::App& command, std::string& directory, std::string& table, const std::string& tableHelp) {
   command.add_option("DIR", directory, "Folder of the table")->required();
-  command.add_option("TABLE", table, tableHelp)->required();
+  command.add_option("TABLE", table, tableHelp + " (a name inside DIR)")
+      ->required()
+      ->check(CLI::Validator(TableNameProblem, "NAME", "table name"));
 }
 
 int RunTool(int argc, char** argv, TToolStreams& streams) {

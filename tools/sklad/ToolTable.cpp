@@ -8,12 +8,21 @@ namespace sklad::tool {
 
 std::unique_ptr<TDataCursor> OpenToolTable(TToolDatabase& database, const std::string& folder,
                                            const std::string& table) {
-  if (!database.Database().TableExists(table, false))
-    throw TToolFailure(fmt::format("sklad: no table '{}' in {}", table, folder));
-  auto cursor = std::make_unique<TDataCursor>(database.Database());
-  cursor->SetTableName(table);
-  cursor->SetReadOnly(true);
-  cursor->Open();
+  TDataDirectory& directory = database.Database();
+  if (!directory.TableExists(table, false)) throw TToolFailure(fmt::format("sklad: no table '{}' in {}", table, folder));
+  // The cursor shares the table object opened here for reading only, and keeps it when this
+  // opening's own reference goes.
+  TDataTable* reading = directory.OpenTable(table, false, {.ForReading = true});
+  auto cursor = std::make_unique<TDataCursor>(directory);
+  try {
+    cursor->SetTableName(table);
+    cursor->SetReadOnly(true);
+    cursor->Open();
+  } catch (...) {
+    directory.CloseTable(reading);
+    throw;
+  }
+  directory.CloseTable(reading);
   return cursor;
 }
 

@@ -1,5 +1,7 @@
 // The table a command looks into: a read-only cursor on an existing table of the command's
-// folder. A table that is not there is a failure naming it; one the engine cannot open gives the
+// folder, whose files are opened for reading only, so that tables the user may not write (a
+// read-only folder, files of another user) can be looked into and nothing is ever written to
+// them. A table that is not there is a failure naming it; one the engine cannot open gives the
 // engine's error.
 #pragma once
 

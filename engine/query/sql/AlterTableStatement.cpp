@@ -132,6 +132,8 @@ void TDefinitionStatement::AlterTable() {
   const bool keepBackup = !options.NoBackup && !Table().InMemory;
   cursor->Restructure(std::move(definition), options.LastAutoIncrementGiven ? options.LastAutoIncrement : -1,
                       keepBackup);
+  // Written as the exclusive table closes (see CreateIndex).
+  cursor->Close();
 }
 
 }  // namespace sklad

@@ -46,6 +46,9 @@ void TDefinitionStatement::CreateIndex() {
   // A unique index over duplicate values fails instead of deleting records.
   cursor->SetRefuseRecordLoss(true);
   cursor->AddIndex(CreatedIndex(*cursor));
+  // The table, held exclusively, writes its changes as it closes: a failed write fails the
+  // statement instead of going unnoticed in the cursor's destructor.
+  cursor->Close();
 }
 
 }  // namespace sklad

@@ -67,10 +67,15 @@ void TDefinitionStatement::DropTable() {
 
 void TDefinitionStatement::DropIndex() {
   const std::unique_ptr<TDataCursor> cursor = OpenTable(true);
-  if (!FQuery.DropPrimary) return cursor->DeleteIndex(FQuery.IndexName);
-  if (cursor->Table()->Index().NoPrimaryKey())
-    RaiseEngineError(err::InvalidIndexName, Table().TableName, {}, {}, FQuery.IndexName);
-  cursor->DeleteIndexByNumber(TIndexFile::kPrimarySlot, true);
+  if (!FQuery.DropPrimary) {
+    cursor->DeleteIndex(FQuery.IndexName);
+  } else {
+    if (cursor->Table()->Index().NoPrimaryKey())
+      RaiseEngineError(err::InvalidIndexName, Table().TableName, {}, {}, FQuery.IndexName);
+    cursor->DeleteIndexByNumber(TIndexFile::kPrimarySlot, true);
+  }
+  // Written as the exclusive table closes (see CreateIndex).
+  cursor->Close();
 }
 
 }  // namespace sklad

@@ -103,6 +103,31 @@ TEST(FileHandler, ReadOnlyFileOpensForReadingEvenWhenWritingWasWanted) {
   EXPECT_TRUE(handler.UnlockRange(int64_t{1} << 31, 1));
 }
 
+TEST(FileHandler, OpenedForReadingTakesNoWritesAndKeepsWritersOfTheProcessOut) {
+  TempDir dir;
+  const std::string path = dir.Write("R.DAT", "readable");
+  TFileHandler reader(path, false);
+  reader.ForReading = true;
+  reader.Open();
+  char buffer[4];
+  EXPECT_EQ(reader.ReadAt(0, buffer, 4), 4);
+  EXPECT_EQ(RaisedCode([&] { reader.WriteAt(0, "x", 1); }), err::WriteError);
+  EXPECT_TRUE(reader.LockRange(int64_t{1} << 31, 1));
+  EXPECT_TRUE(reader.UnlockRange(int64_t{1} << 31, 1));
+  // Another reader shares the file; a writer would find every write failing, so it is refused.
+  TFileHandler secondReader(path, false);
+  secondReader.ForReading = true;
+  secondReader.Open();
+  TFileHandler writer(path, false);
+  EXPECT_EQ(RaisedCode([&] { writer.Open(); }), err::AccessDenied);
+  reader.Close();
+  secondReader.Close();
+  writer.Open();
+  writer.WriteAt(0, "w", 1);
+  EXPECT_EQ(writer.ReadAt(0, buffer, 1), 1);
+  EXPECT_EQ(buffer[0], 'w');
+}
+
 TEST(FileHandler, ShortReadsAndWritesRaiseUnlessAllowed) {
   TempDir dir;
   TFileHandler handler(dir / "S.DAT", false);
