@@ -4,6 +4,8 @@
 #include "ClauseReader.h"
 #include "ConditionParts.h"
 #include "QueryStatement.h"
+#include "engine/query/expression/ComparisonTurn.h"
+#include "engine/query/expression/TreeWalk.h"
 
 namespace sklad {
 namespace {
@@ -18,22 +20,8 @@ constexpr TAllowances kJoinCondition = AllowExtendedPredicates | AllowParameters
 constexpr std::string_view kNotCorrelationNames[] = {"LEFT",  "RIGHT",  "INNER", "JOIN",      "WHERE", "ORDER",
                                                      "GROUP", "HAVING", "WITH",  "ENCRYPTED", "FULL"};
 
-// Whether a node of the tree (operands and list items alike) satisfies the test. List items are
-// walked in a loop, so that a long IN list does not deepen the recursion.
-template <typename Test>
-bool AnyNode(const TExpToken* node, Test test) {
-  for (; node; node = node->Next)
-    if (test(*node) || AnyNode(node->First, test) || AnyNode(node->Second, test) || AnyNode(node->Third, test))
-      return true;
-  return false;
-}
-
 bool ContainsAggregate(const TExpToken* node) {
   return AnyNode(node, [](const TExpToken& n) { return n.Kind == TNodeKind::Function && n.Operator >= TOperator::Sum; });
-}
-
-bool ContainsColumn(const TExpToken* node) {
-  return AnyNode(node, [](const TExpToken& n) { return n.Kind == TNodeKind::Column; });
 }
 
 TAggregateKind AggregateOf(TOperator op) {
@@ -50,16 +38,11 @@ bool IsPlainColumn(const TExpToken& node) { return node.Kind == TNodeKind::Colum
 
 // Marks the logical operators and comparisons of a JOIN ... ON condition, and the join kind on
 // each comparison whose two sides both refer to columns.
-void MarkJoinCondition(TExpToken* node, TJoinKind kind) {
-  if (!node) return;
-  const bool logical = node->Operator == TOperator::And || node->Operator == TOperator::Or ||
-                       node->Operator == TOperator::Not;
-  if (logical || node->IsComparison()) node->FromJoin = true;
-  if (node->IsComparison() && ContainsColumn(node->First) && ContainsColumn(node->Second)) node->JoinKind = kind;
-  if (logical) {
-    MarkJoinCondition(node->First, kind);
-    MarkJoinCondition(node->Second, kind);
-  }
+void MarkJoinCondition(TExpToken* root, TJoinKind kind) {
+  EachLogicalNode(root, [&](TExpToken& node) {
+    if (node.IsLogical() || node.IsComparison()) node.FromJoin = true;
+    if (node.IsComparison() && ContainsColumn(node.First) && ContainsColumn(node.Second)) node.JoinKind = kind;
+  });
 }
 
 class TSelectParser {
