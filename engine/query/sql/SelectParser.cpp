@@ -1,9 +1,11 @@
 // The SELECT statement: its clauses in their fixed order, read into a TDataQuery.
 #include <algorithm>
+#include <charconv>
 
 #include "ClauseReader.h"
 #include "ConditionParts.h"
 #include "QueryStatement.h"
+#include "SqlErrors.h"
 #include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/TreeWalk.h"
 
@@ -232,7 +234,7 @@ class TSelectParser {
       }
       q.SeveralTables = true;
       if (!p.IsKeyword("ON")) RaiseAt(p, "ON keyword expected in JOIN clause, instead found '");
-      p.NextToken();
+      EnterClause(p, "WHERE or JOIN clause");
       TExpTree condition =
           ParseClause(p, "WHERE or JOIN clause", kJoinCondition, "WHERE or JOIN clause is empty", {"WHERE", "JOIN"});
       MarkJoinCondition(condition.get(), kind);
@@ -246,7 +248,11 @@ class TSelectParser {
   TOrderByField ParseOrderItem(std::string_view clauseName) {
     TOrderByField item;
     if (p.IsKind(tkInteger)) {
-      item.ColumnNumber = std::max(1, std::atoi(p.TokenText().c_str()));
+      // A number no column can have, 0 or one too large for an integer, is refused as written.
+      const std::string digits = p.TokenText();
+      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), item.ColumnNumber);
+      if (error != std::errc() || item.ColumnNumber < 1)
+        p.RaiseError(InvalidNumber(digits, std::string(clauseName) + " clause"));
       p.NextToken();
       return item;
     }
@@ -276,7 +282,7 @@ class TSelectParser {
   }
 
   void ParseHaving() {
-    p.NextToken();
+    EnterClause(p, "HAVING clause");
     q.Having = ParseClause(p, "HAVING clause", AllowAggregates, "HAVING clause is empty", {"ORDER"});
     q.HasHaving = true;
   }

@@ -12,6 +12,7 @@
 #include "engine/query/expression/ExpressionBinder.h"
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/query/expression/TreeWalk.h"
+#include "engine/query/expression/ValueClasses.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/DataTable.h"
@@ -40,10 +41,11 @@ std::string_view OperatorText(TOperator op) {
 }
 
 // A comparison with a constant on the left and columns on the right is turned round, through the
-// logical operators from the root, so that the column stands on the left.
+// logical operators from the root, so that the column stands on the left. The NULL constant stays
+// where it is: no operator admits it on the left, and binding says so.
 void PutColumnsLeft(TExpToken* root) {
   EachLogicalNode(root, [](TExpToken& node) {
-    if (!node.IsComparison()) return;
+    if (!node.IsComparison() || IsNullConstant(*node.First)) return;
     if (!ContainsColumn(node.First) && ContainsColumn(node.Second)) {
       TurnComparison(node);
       node.SourceText = OperatorText(node.Operator);
