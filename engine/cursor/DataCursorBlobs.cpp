@@ -238,7 +238,7 @@ std::vector<uint8_t> TDataCursor::ReadWholeTableBlob(int fieldNo, const uint8_t*
   };
   // One read bracket for the four steps: the table's locks and change counters once per value.
   return Reading([&] {
-    std::vector<uint8_t> image(record, record + FRecordSize);
+    std::vector<uint8_t> image(record, record + FStoredRecordSize);  // the table's fields are enough
     check(OpenTableBlob(fieldNo, image.data(), 1, kBlobRead));
     std::vector<uint8_t> bytes;
     try {

@@ -408,11 +408,12 @@ void TDataCursor::FieldValueCallback(const uint8_t* record, TExpToken& column) {
   column.IsNull = GetTableField(column.FieldNumber, record, nullptr);
   if (column.IsNull) return;
   // A value this cursor holds open is read as it stands in memory, changes included; any other
-  // is read from the BLOB file through a copy of the record, which the open puts a handle in.
+  // is read from the BLOB file through a copy of the record, which the open puts a handle in. The
+  // record may be the table's own, without the computed fields a view adds after it.
   std::vector<uint8_t> image;
   const TBlobBuffer* open = OpenValue(column.FieldNumber, record);
   if (open == nullptr) {
-    image.assign(record, record + FRecordSize);
+    image.assign(record, record + FStoredRecordSize);
     if (const int code = OpenTableBlob(column.FieldNumber, image.data(), 1, kBlobRead); code != 0) {
       RaiseEngineError(static_cast<uint16_t>(code), FTableName);
     }

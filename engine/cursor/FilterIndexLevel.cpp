@@ -7,6 +7,7 @@
 #include "DataCursorReading.h"
 #include "FilterNodes.h"
 #include "PooledBitmap.h"
+#include "engine/query/expression/OperatorRuns.h"
 #include "engine/storage/DataTable.h"
 
 namespace sklad {
@@ -60,16 +61,27 @@ uint8_t TDataCursor::NodeOptimizationLevel(TOperator parent, TExpToken& node, bo
     case TNodeKind::BinaryOperator:
       if (node.IsComparison()) {
         if (IsConstant(node.Second)) level = indexed(ComparisonSubject(node), false, false);
-      } else if (node.Operator == TOperator::And && node.First && node.Second) {
-        const uint8_t left = NodeOptimizationLevel(TOperator::And, *node.First, countRule);
-        const uint8_t right = NodeOptimizationLevel(TOperator::And, *node.Second, countRule);
-        level = left == 2 && right == 2 ? 2 : (left == 0 && right == 0 ? 0 : 1);
-        // The operand an index answers goes first, so the other one tests only its records.
-        if (right > left) std::swap(node.First, node.Second);
-      } else if (node.Operator == TOperator::Or && node.First && node.Second) {
-        const uint8_t left = NodeOptimizationLevel(TOperator::Or, *node.First, countRule);
-        const uint8_t right = NodeOptimizationLevel(TOperator::Or, *node.Second, countRule);
-        level = left == 2 && right == 2 ? 2 : 0;
+      } else if ((node.Operator == TOperator::And || node.Operator == TOperator::Or) && node.First && node.Second) {
+        // A run of ANDs or ORs in a loop, each operator once both its sides have their levels.
+        TWalkStack<uint8_t> levels;
+        WalkRun(
+            node,
+            [&](TExpToken* operand, TExpToken& parent) {
+              levels.Push(operand ? NodeOptimizationLevel(parent.Operator, *operand, countRule) : 0);
+            },
+            [&](TExpToken& joined) {
+              const uint8_t right = levels.Pop();
+              const uint8_t left = levels.Pop();
+              uint8_t joinedLevel = left == 2 && right == 2 ? 2 : 0;
+              if (joined.Operator == TOperator::And) {
+                if (joinedLevel == 0 && (left != 0 || right != 0)) joinedLevel = 1;
+                // The operand an index answers goes first, so the other one tests only its records.
+                if (right > left) std::swap(joined.First, joined.Second);
+              }
+              joined.OptimizationLevel = joinedLevel;
+              levels.Push(joinedLevel);
+            });
+        level = levels.Pop();
       }
       break;
     case TNodeKind::CollatedComparison:
@@ -100,24 +112,30 @@ void TDataCursor::EvaluateNode(TFilter& filter, TRecordsBitmap& bitmap, TExpToke
     if (node.Operator == TOperator::Not) bitmap.Invert();
     return;
   }
-  if (node.Kind == TNodeKind::BinaryOperator && node.Operator == TOperator::And) {
-    // The second operand is tested only on the records the first one let through.
-    TPooledBitmap first(bitmap);
-    EvaluateNode(filter, *first, *node.First, TOperator::And);
-    TPooledBitmap second(*first);
-    EvaluateNode(filter, *second, *node.Second, TOperator::And);
-    second->AndWith(*first);
-    bitmap.Assign(*second);
-    return;
-  }
-  if (node.Kind == TNodeKind::BinaryOperator && node.Operator == TOperator::Or) {
-    TPooledBitmap first(bitmap);
-    EvaluateNode(filter, *first, *node.First, TOperator::Or);
-    TPooledBitmap second(*first);
-    second->SetAll();
-    EvaluateNode(filter, *second, *node.Second, TOperator::Or);
-    second->OrWith(*first);
-    bitmap.Assign(*second);
+  if (node.Kind == TNodeKind::BinaryOperator && (node.Operator == TOperator::And || node.Operator == TOperator::Or)) {
+    // A run of ANDs (or ORs) in a loop over its operands, left to right. An AND's second operand
+    // is tested only on the records its first one let through; an OR's second operand is tested
+    // on all. A part of an AND run that no index serves is tested record by record as a whole.
+    const TOperator op = node.Operator;
+    const auto inRun = [&](const TExpToken& part) {
+      return ContinuesRun(RunKindOf(node), &part) && part.OptimizationLevel != 0;
+    };
+    TPooledBitmap result(bitmap);
+    bool first = true;
+    EachRunOperand(node, inRun, [&](TExpToken& operand) {
+      if (first) {
+        EvaluateNode(filter, *result, operand, op);
+        first = false;
+        return true;
+      }
+      TPooledBitmap part(*result);
+      if (op == TOperator::Or) part->SetAll();
+      EvaluateNode(filter, *part, operand, op);
+      op == TOperator::And ? part->AndWith(*result) : part->OrWith(*result);
+      result->Assign(*part);
+      return true;
+    });
+    bitmap.Assign(*result);
     return;
   }
   // Under an AND only the incoming candidates count, as for record tests, so that a sibling

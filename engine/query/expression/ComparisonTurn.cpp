@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "TreeWalk.h"
+
 namespace sklad {
 TOperator MirroredOperator(TOperator op) {
   switch (op) {
@@ -14,11 +16,7 @@ TOperator MirroredOperator(TOperator op) {
 }
 
 bool ContainsColumn(const TExpToken* node) {
-  for (; node != nullptr; node = node->Next) {
-    if (node->Kind == TNodeKind::Column) return true;
-    if (ContainsColumn(node->First) || ContainsColumn(node->Second) || ContainsColumn(node->Third)) return true;
-  }
-  return false;
+  return AnyNode(node, [](const TExpToken& n) { return n.Kind == TNodeKind::Column; });
 }
 
 void TurnComparison(TExpToken& comparison) {

@@ -202,43 +202,60 @@ TExpTree Round(const TExpToken& node, const uint8_t* record, const TEvaluationCo
   return result;
 }
 
-}  // namespace
+TExpTree ChangeCase(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+  TOperandValue argument(*node.First, record, context);
+  TExpTree result = argument.Take(*node.First, record, context);
+  if (!result->IsNull) {
+    if (node.Operator == TOperator::Lower)
+      ToLowerCase(context.Language, context.Sort, TextSpan(*result));
+    else
+      ToUpperCase(context.Language, context.Sort, TextSpan(*result));
+  }
+  return result;
+}
 
-TExpTree EvaluateFunction(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
-  switch (node.Operator) {
+TExpTree Choose(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+  return Evaluate(ConditionHolds(*node.First, record, context) ? *node.Second : *node.Third, record, context);
+}
+
+// The value of the argument for the current row; accumulating is the statement's work.
+TExpTree AggregateArgument(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+  return node.First->ColumnName == "*" ? ResultFor(node) : Evaluate(*node.First, record, context);
+}
+
+using TFunctionEvaluation = TExpTree (*)(const TExpToken&, const uint8_t*, const TEvaluationContext&);
+
+// Each function is evaluated by a routine of its own, called through its address: evaluating
+// nested functions then stacks only the frames of the functions met on the way down, never one
+// frame holding the locals of them all.
+TFunctionEvaluation EvaluationOf(TOperator op) {
+  switch (op) {
     case TOperator::Lower:
-    case TOperator::Upper: {
-      TOperandValue argument(*node.First, record, context);
-      TExpTree result = argument.Take(*node.First, record, context);
-      if (!result->IsNull) {
-        if (node.Operator == TOperator::Lower)
-          ToLowerCase(context.Language, context.Sort, TextSpan(*result));
-        else
-          ToUpperCase(context.Language, context.Sort, TextSpan(*result));
-      }
-      return result;
-    }
-    case TOperator::Substring: return Substring(node, record, context);
-    case TOperator::Replace: return Replace(node, record, context);
+    case TOperator::Upper: return ChangeCase;
+    case TOperator::Substring: return Substring;
+    case TOperator::Replace: return Replace;
     case TOperator::Pos:
-    case TOperator::Occurs: return PositionOrCount(node, record, context);
+    case TOperator::Occurs: return PositionOrCount;
     case TOperator::TrimLeading:
     case TOperator::TrimTrailing:
-    case TOperator::TrimBoth: return Trim(node, record, context);
-    case TOperator::Cast: return Cast(node, record, context);
-    case TOperator::If:
-      return Evaluate(ConditionHolds(*node.First, record, context) ? *node.Second : *node.Third, record, context);
-    case TOperator::Abs: return Absolute(node, record, context);
-    case TOperator::Round: return Round(node, record, context);
+    case TOperator::TrimBoth: return Trim;
+    case TOperator::Cast: return Cast;
+    case TOperator::If: return Choose;
+    case TOperator::Abs: return Absolute;
+    case TOperator::Round: return Round;
     case TOperator::Sum:
     case TOperator::Count:
     case TOperator::Min:
     case TOperator::Max:
-    case TOperator::Avg:
-      // The value of the argument for the current row; accumulating is the statement's work.
-      return node.First->ColumnName == "*" ? ResultFor(node) : Evaluate(*node.First, record, context);
-    default: return Extract(node, record, context);
+    case TOperator::Avg: return AggregateArgument;
+    default: return Extract;
   }
+}
+
+}  // namespace
+
+TExpTree EvaluateFunction(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
+  return EvaluationOf(node.Operator)(node, record, context);
 }
 
 }  // namespace sklad

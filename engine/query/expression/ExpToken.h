@@ -120,6 +120,12 @@ struct TExpToken {
   // Stores a string value of type string: size = length + 1; an empty string is NULL.
   void SetString(const std::string& text);
 
+  // AND, OR and NOT.
+  bool IsLogical() const {
+    return (Kind == TNodeKind::BinaryOperator && (Operator == TOperator::And || Operator == TOperator::Or)) ||
+           (Kind == TNodeKind::UnaryOperator && Operator == TOperator::Not);
+  }
+
   bool IsComparison() const {
     return (Kind == TNodeKind::BinaryOperator || Kind == TNodeKind::CollatedComparison) &&
            Operator >= TOperator::Equal && Operator <= TOperator::LessOrEqual;

@@ -4,6 +4,7 @@
 
 #include "ExpTokenStack.h"
 #include "ExpressionPreparation.h"
+#include "OperatorRuns.h"
 #include "OperatorTypes.h"
 #include "ValueClasses.h"
 #include "engine/storage/DateTimeText.h"
@@ -12,12 +13,6 @@
 
 namespace sklad {
 namespace {
-
-bool IsLogical(const TExpToken* node) {
-  return node && ((node->Kind == TNodeKind::UnaryOperator && node->Operator == TOperator::Not) ||
-                  (node->Kind == TNodeKind::BinaryOperator &&
-                   (node->Operator == TOperator::And || node->Operator == TOperator::Or)));
-}
 
 void SetType(TExpToken& node, TFieldType type, uint8_t subType, uint32_t size, uint8_t scale) {
   node.ValueType = static_cast<uint8_t>(type);
@@ -118,7 +113,7 @@ void TExpressionBinder::BindColumn(TExpToken*& node, TExpToken* parent, bool boo
   if (!FResolver.Resolve(*node))
     RaiseIn("Invalid column name '" + node->ColumnName + "' or table correlation name '" + node->CorrelationName +
             "' specified");
-  if (!booleanContext || TypeOf(*node) != TFieldType::Boolean || (parent && !IsLogical(parent))) return;
+  if (!booleanContext || TypeOf(*node) != TFieldType::Boolean || (parent && !parent->IsLogical())) return;
   // A bare boolean column as a condition means column = TRUE.
   TExpTree equal = TakeNode();
   equal->Kind = TNodeKind::BinaryOperator;
@@ -184,10 +179,18 @@ void TExpressionBinder::ConvertTemporalOperands(TExpToken& left, TExpToken& righ
   else if (isStringConstant(left) && IsTemporal(TypeOf(right))) ConvertTemporalConstant(left, TypeOf(right));
 }
 
-void TExpressionBinder::BindBinary(TExpToken& node, bool booleanContext) {
+// A run of operators (a long OR or a long sum) is bound in a loop: the operands that end it, then
+// each operator of the run once both its sides are bound.
+void TExpressionBinder::BindBinary(TExpToken& root, bool booleanContext) {
+  const bool logical = root.Operator == TOperator::And || root.Operator == TOperator::Or;
+  WalkRun(
+      root, [&](TExpToken*& operand, TExpToken& parent) { BindNode(operand, &parent, logical && booleanContext); },
+      [&](TExpToken& node) { CheckBinary(node); });
+}
+
+void TExpressionBinder::CheckBinary(TExpToken& node) {
   const bool logical = node.Operator == TOperator::And || node.Operator == TOperator::Or;
-  BindNode(node.First, &node, logical && booleanContext);
-  BindNode(node.Second, &node, logical && booleanContext);
+  node.First->Parent = node.Second->Parent = &node;
   TExpToken& left = *node.First;
   TExpToken& right = *node.Second;
   // Two strings that both name columns: the right one stays a string.

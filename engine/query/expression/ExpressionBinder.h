@@ -52,7 +52,9 @@ class TExpressionBinder {
   void BindStringConstant(TExpToken& node);
   void BindColumn(TExpToken*& node, TExpToken* parent, bool booleanContext);
   void BindUnary(TExpToken& node, bool booleanContext);
-  void BindBinary(TExpToken& node, bool booleanContext);
+  void BindBinary(TExpToken& root, bool booleanContext);
+  // The checks of one binary operator whose operands are bound; its type, size and scale.
+  void CheckBinary(TExpToken& node);
   void BindSubSelect(TExpToken& node);
   void ConvertTemporalConstant(TExpToken& constant, TFieldType type);
   void ConvertTemporalOperands(TExpToken& left, TExpToken& right);

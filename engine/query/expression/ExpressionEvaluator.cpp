@@ -6,6 +6,7 @@
 
 #include "EvaluatorParts.h"
 #include "LikeMatch.h"
+#include "OperatorRuns.h"
 #include "ValueAccess.h"
 #include "engine/storage/EngineError.h"
 #include "engine/storage/LanguageMaps.h"
@@ -70,116 +71,20 @@ bool Compares(TOperator op, const TExpToken& left, const TExpToken& right, const
 
 bool IsTrue(const TExpToken& value) { return !value.IsNull && value.As<int16_t>() != 0; }
 
-// The BCD scale of an arithmetic result: the left BCD operand's, else the right one's.
-int ResultScale(const TExpToken& left, const TExpToken& right) {
-  return TypeOf(left) == T::BCD ? left.Scale : right.Scale;
+// Nodes whose value is a condition: comparisons, AND, OR, NOT, IS NULL and the predicates.
+bool IsCondition(const TExpToken& node) {
+  switch (node.Kind) {
+    case TNodeKind::UnaryOperator: return node.Operator == TOperator::Not || node.Operator == TOperator::IsNull ||
+                                          node.Operator == TOperator::IsNotNull;
+    case TNodeKind::BinaryOperator:
+      return node.IsComparison() || node.Operator == TOperator::And || node.Operator == TOperator::Or;
+    case TNodeKind::CollatedComparison:
+    case TNodeKind::Predicate: return true;
+    default: return false;
+  }
 }
 
-void ApplyBcd(TOperator op, const TExpToken& left, const TExpToken& right, TExpToken& result) {
-  const __int128 a = ReadFixed(left), b = ReadFixed(right);
-  __int128 fixed = 0;
-  auto roundedDivision = [](__int128 n, __int128 d) {
-    const __int128 q = n / d, r = n % d;
-    return 2 * (r < 0 ? -r : r) >= (d < 0 ? -d : d) ? q + ((n < 0) != (d < 0) ? -1 : 1) : q;
-  };
-  switch (op) {
-    case TOperator::Add: fixed = a + b; break;
-    case TOperator::Subtract: fixed = a - b; break;
-    case TOperator::Multiply: fixed = roundedDivision(a * b, kFixedOne); break;
-    default:
-      if (b == 0) return SetNull(result);
-      fixed = roundedDivision(a * kFixedOne, b);
-      break;
-  }
-  if (fixed > INT64_MAX || fixed < INT64_MIN) return SetNull(result);
-  SetFixed(result, static_cast<int64_t>(fixed), ResultScale(left, right));
-}
-
-void ApplyArithmetic(const TExpToken& node, const TExpToken& left, const TExpToken& right, TExpToken& result) {
-  const TOperator op = node.Operator;
-  const T type = TypeOf(node);
-  if (type == T::String || type == T::Blob) {  // concatenation; a NULL string reads as empty
-    const std::string_view a = left.IsNull ? std::string_view() : ReadText(left);
-    const std::string_view b = right.IsNull ? std::string_view() : ReadText(right);
-    result.Reserve(static_cast<uint32_t>(a.size() + b.size() + 1));
-    if (!a.empty()) std::memcpy(result.Value.data(), a.data(), a.size());
-    if (!b.empty()) std::memcpy(result.Value.data() + a.size(), b.data(), b.size());
-    result.Value[a.size() + b.size()] = 0;
-    result.IsNull = a.empty() && b.empty();
-    return;
-  }
-  if (left.IsNull || right.IsNull) return SetNull(result);
-  const T l = TypeOf(left), r = TypeOf(right);
-  const int64_t sign = op == TOperator::Subtract ? -1 : 1;
-  switch (type) {
-    case T::Float: {
-      const double a = IsTemporal(l) ? ReadMoment(left) : ReadFloat(left);
-      const double b = IsTemporal(r) ? ReadMoment(right) : ReadFloat(right);
-      if (op == TOperator::Divide) return b == 0 ? SetNull(result) : SetFloat(result, a / b);
-      return SetFloat(result, op == TOperator::Multiply ? a * b : a + sign * b);
-    }
-    case T::BCD:
-      return ApplyBcd(op, left, right, result);
-    case T::Date:
-      return SetDate(result, l == T::Date ? left.As<int32_t>() + sign * ReadInteger(right)
-                                          : ReadInteger(left) + right.As<int32_t>());
-    case T::Time:
-      return SetTime(result, l == T::Time ? left.As<int32_t>() + sign * ReadInteger(right)
-                                          : ReadInteger(left) + right.As<int32_t>());
-    case T::TimeStamp: {
-      const bool leftStamp = l == T::TimeStamp;
-      const double stamp = leftStamp ? left.As<double>() : right.As<double>();
-      const int64_t days = leftStamp ? sign * ReadInteger(right) : ReadInteger(left);
-      return SetTimeStamp(result, stamp + static_cast<double>(days) * kMillisecondsPerDay);
-    }
-    default:
-      break;
-  }
-  // Integer results, 32-bit (or 16-bit word) wrapping arithmetic.
-  int64_t value;
-  if (l == T::Date && r == T::Date) {
-    value = int64_t{left.As<int32_t>()} - right.As<int32_t>();
-  } else if (l == T::Time && r == T::Time) {
-    value = int64_t{left.As<int32_t>()} - right.As<int32_t>();
-  } else if (l == T::TimeStamp && r == T::Date) {  // whole days between the two
-    value = SaturatingInteger(left.As<double>() / kMillisecondsPerDay) - right.As<int32_t>();
-  } else if (l == T::TimeStamp && r == T::Time) {  // milliseconds between the times of day
-    value = SaturatingInteger(std::fmod(left.As<double>(), kMillisecondsPerDay)) - right.As<int32_t>();
-  } else {
-    const uint64_t a = static_cast<uint64_t>(ReadInteger(left)), b = static_cast<uint64_t>(ReadInteger(right));
-    value = static_cast<int64_t>(op == TOperator::Multiply ? a * b : op == TOperator::Subtract ? a - b : a + b);
-  }
-  SetInteger(result, type, value);
-}
-
-// Unary minus and plus; NOT and the IS NULL tests are conditions.
-TExpTree EvaluateSign(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
-  TOperandValue operand(*node.First, record, context);
-  TExpTree result = ResultFor(node);
-  if (operand->IsNull) {
-    SetNull(*result);
-  } else if (node.Operator == TOperator::UnaryPlus) {
-    result = operand.Take(*node.First, record, context);
-  } else {
-    switch (TypeOf(*operand)) {
-      case T::Float: SetFloat(*result, -operand->As<double>()); break;
-      case T::TimeStamp: SetTimeStamp(*result, -operand->As<double>()); break;
-      case T::BCD: SetFixed(*result, -ReadFixed(*operand), operand->Scale); break;
-      case T::Date: SetDate(*result, -int64_t{operand->As<int32_t>()}); break;
-      case T::Time: SetTime(*result, -int64_t{operand->As<int32_t>()}); break;
-      default: SetInteger(*result, TypeOf(*operand), -ReadInteger(*operand)); break;
-    }
-  }
-  return result;
-}
-
-TExpTree EvaluateArithmetic(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
-  TExpTree result = ResultFor(node);
-  TOperandValue left(*node.First, record, context);
-  TOperandValue right(*node.Second, record, context);
-  ApplyArithmetic(node, *left, *right, *result);
-  return result;
-}
+}  // namespace
 
 bool ComparisonHolds(const TExpToken& node, const uint8_t* record, const TEvaluationContext& context) {
   TOperandValue left(*node.First, record, context);
@@ -226,21 +131,6 @@ bool PredicateHolds(const TExpToken& node, const uint8_t* record, const TEvaluat
                        node.Operator == TOperator::NotIn || node.Operator == TOperator::NotInSelect;
   return holds != negated;
 }
-
-// Nodes whose value is a condition: comparisons, AND, OR, NOT, IS NULL and the predicates.
-bool IsCondition(const TExpToken& node) {
-  switch (node.Kind) {
-    case TNodeKind::UnaryOperator: return node.Operator == TOperator::Not || node.Operator == TOperator::IsNull ||
-                                          node.Operator == TOperator::IsNotNull;
-    case TNodeKind::BinaryOperator:
-      return node.IsComparison() || node.Operator == TOperator::And || node.Operator == TOperator::Or;
-    case TNodeKind::CollatedComparison:
-    case TNodeKind::Predicate: return true;
-    default: return false;
-  }
-}
-
-}  // namespace
 
 TExpTree ResultFor(const TExpToken& node) {
   TExpTree value = TakeNode();
@@ -308,10 +198,16 @@ bool ConditionHolds(const TExpToken& condition, const uint8_t* record, const TEv
     case TNodeKind::BinaryOperator:
       if (condition.IsComparison()) return ComparisonHolds(condition, record, context);
       if (condition.Operator == TOperator::And || condition.Operator == TOperator::Or) {
-        // The right operand first; the left one only when the right did not decide.
-        const bool right = ConditionHolds(*condition.Second, record, context);
-        const bool decided = condition.Operator == TOperator::And ? !right : right;
-        return decided ? right : ConditionHolds(*condition.First, record, context);
+        // The right operand first; the left one only when the right did not decide. Through a run
+        // of the same operator that is its operands from right to left, up to the first that
+        // decides.
+        const bool deciding = condition.Operator == TOperator::Or;
+        const TRunKind run = RunKindOf(condition);
+        const bool undecided = EachRunOperand(
+            condition, [&](const TExpToken& node) { return ContinuesRun(run, &node); },
+            [&](const TExpToken& operand) { return ConditionHolds(operand, record, context) != deciding; },
+            /*backwards=*/true);
+        return undecided != deciding;
       }
       break;
     default:

@@ -10,9 +10,6 @@
 namespace sklad {
 namespace {
 
-// Parenthesised expressions nest at most this deep, so that no text can exhaust the stack.
-constexpr int kMaximumNesting = 200;
-
 constexpr auto kBoolean = static_cast<uint8_t>(TFieldType::Boolean);
 
 // The correlation name of a qualified column: the name without directory part and extension.
@@ -36,6 +33,12 @@ TExpTree TExpressionParser::MakeNode(TNodeKind kind, TOperator op, std::string t
   return node;
 }
 
+TExpTree TExpressionParser::TakeOperator(TNodeKind kind, TOperator op) {
+  TExpTree node = MakeNode(kind, op, TokenText());
+  NextToken();
+  return node;
+}
+
 void TExpressionParser::Expect(int kind, std::string_view prefix) {
   if (FKind != kind) RaiseTokenError(prefix);
   NextToken();
@@ -46,21 +49,16 @@ void TExpressionParser::ExpectKeyword(std::string_view word, std::string_view pr
   NextToken();
 }
 
-TExpTree TExpressionParser::ParseExpression(TAllowances allowances) {
-  if (++FDepth > kMaximumNesting) {
-    FDepth = 0;
-    RaiseClauseError("Expression nested too deeply in ");
-  }
-  TExpTree tree = ParseDisjunction(allowances);
-  --FDepth;
-  return tree;
-}
+// The functions on the way down from an expression to a primary recurse once per nesting level
+// of the text, so they keep their frames small: the operator's node is read by a helper, and
+// messages are composed only where they are raised.
+
+TExpTree TExpressionParser::ParseExpression(TAllowances allowances) { return ParseDisjunction(allowances); }
 
 TExpTree TExpressionParser::ParseDisjunction(TAllowances allowances) {
   TExpTree left = ParseConjunction(allowances);
   while (IsKeyword("OR")) {
-    TExpTree node = MakeNode(TNodeKind::BinaryOperator, TOperator::Or, TokenText());
-    NextToken();
+    TExpTree node = TakeOperator(TNodeKind::BinaryOperator, TOperator::Or);
     node->First = left.release();
     node->Second = ParseConjunction(allowances).release();
     left = std::move(node);
@@ -71,8 +69,7 @@ TExpTree TExpressionParser::ParseDisjunction(TAllowances allowances) {
 TExpTree TExpressionParser::ParseConjunction(TAllowances allowances) {
   TExpTree left = ParseNegation(allowances);
   while (IsKeyword("AND")) {
-    TExpTree node = MakeNode(TNodeKind::BinaryOperator, TOperator::And, TokenText());
-    NextToken();
+    TExpTree node = TakeOperator(TNodeKind::BinaryOperator, TOperator::And);
     node->First = left.release();
     node->Second = ParseNegation(allowances).release();
     left = std::move(node);
@@ -82,37 +79,37 @@ TExpTree TExpressionParser::ParseConjunction(TAllowances allowances) {
 
 TExpTree TExpressionParser::ParseNegation(TAllowances allowances) {
   if (!IsKeyword("NOT")) return ParseComparison(allowances);
-  TExpTree node = MakeNode(TNodeKind::UnaryOperator, TOperator::Not, TokenText());
-  NextToken();
+  TExpTree node = TakeOperator(TNodeKind::UnaryOperator, TOperator::Not);
   node->First = ParseComparison(allowances).release();
   return node;
 }
 
 TExpTree TExpressionParser::ParseComparison(TAllowances allowances) {
   TExpTree left = ParseSum(allowances);
-  TOperator op = TOperator::None;
+  if (FKind != '=' && FKind != '<' && FKind != '>') return ParsePredicate(std::move(left), allowances);
+  TExpTree node = TakeComparisonOperator();
+  node->First = left.release();
+  node->Second = ParseSum(allowances).release();
+  return node;
+}
+
+TExpTree TExpressionParser::TakeComparisonOperator() {
+  TOperator op = TOperator::Equal;
   std::string text(1, static_cast<char>(FKind));
-  if (FKind == '=') {
-    op = TOperator::Equal;
-    NextToken();
-  } else if (FKind == '<' || FKind == '>') {
+  if (FKind != '=') {
     const bool less = FKind == '<';
     const size_t firstEnd = FPosition;
     NextToken();
     if (FKind == '=' || (less && FKind == '>')) {
-      text += (FTokenStart == firstEnd ? "" : " ") + std::string(1, static_cast<char>(FKind));
+      if (FTokenStart != firstEnd) text += ' ';
+      text += static_cast<char>(FKind);
       op = FKind == '=' ? (less ? TOperator::LessOrEqual : TOperator::GreaterOrEqual) : TOperator::NotEqual;
-      NextToken();
     } else {
-      op = less ? TOperator::Less : TOperator::Greater;
+      return MakeNode(TNodeKind::BinaryOperator, less ? TOperator::Less : TOperator::Greater, std::move(text));
     }
-  } else {
-    return ParsePredicate(std::move(left), allowances);
   }
-  TExpTree node = MakeNode(TNodeKind::BinaryOperator, op, text);
-  node->First = left.release();
-  node->Second = ParseSum(allowances).release();
-  return node;
+  NextToken();
+  return MakeNode(TNodeKind::BinaryOperator, op, std::move(text));
 }
 
 TExpTree TExpressionParser::ParsePredicate(TExpTree left, TAllowances allowances) {
@@ -122,7 +119,28 @@ TExpTree TExpressionParser::ParsePredicate(TExpTree left, TAllowances allowances
   if (!(allowances & AllowExtendedPredicates))
     RaiseClauseError("Extended predicate operators (LIKE, BETWEEN, IN, IS NULL) are not allowed in ");
   if (IsKeyword("IS")) return ParseIsNull(std::move(left));
+  TExpTree node = TakePredicateOperator();
+  node->First = left.release();
+  switch (node->Operator) {
+    case TOperator::Like:
+    case TOperator::NotLike:
+      node->Second = ParseSum(allowances).release();
+      return node;
+    case TOperator::Between:
+    case TOperator::NotBetween: {
+      TExpTree low = ParseSum(allowances);
+      ExpectKeyword("AND", "Expected AND operator in BETWEEN operator, instead found '");
+      low->Next = ParseSum(allowances).release();
+      node->Second = low.release();
+      return node;
+    }
+    default:
+      return ParseInList(std::move(node), allowances);
+  }
+}
 
+// [NOT] LIKE, BETWEEN or IN, read into the predicate's node.
+TExpTree TExpressionParser::TakePredicateOperator() {
   std::string text;
   const bool negated = IsKeyword("NOT");
   if (negated) {
@@ -132,37 +150,22 @@ TExpTree TExpressionParser::ParsePredicate(TExpTree left, TAllowances allowances
       RaiseTokenError("Unknown or unexpected symbol '");
   }
   text += TokenText();
-
-  if (IsKeyword("LIKE")) {
-    TExpTree node = MakeNode(TNodeKind::Predicate, negated ? TOperator::NotLike : TOperator::Like, text);
-    NextToken();
-    node->First = left.release();
-    node->Second = ParseSum(allowances).release();
-    return node;
-  }
-  if (IsKeyword("BETWEEN")) {
-    TExpTree node = MakeNode(TNodeKind::Predicate, negated ? TOperator::NotBetween : TOperator::Between, text);
-    NextToken();
-    node->First = left.release();
-    TExpTree low = ParseSum(allowances);
-    ExpectKeyword("AND", "Expected AND operator in BETWEEN operator, instead found '");
-    low->Next = ParseSum(allowances).release();
-    node->Second = low.release();
-    return node;
-  }
-  TExpTree node = MakeNode(TNodeKind::Predicate, negated ? TOperator::NotIn : TOperator::In, text);
+  TOperator op = negated ? TOperator::NotIn : TOperator::In;
+  if (IsKeyword("LIKE")) op = negated ? TOperator::NotLike : TOperator::Like;
+  if (IsKeyword("BETWEEN")) op = negated ? TOperator::NotBetween : TOperator::Between;
   NextToken();
-  node->First = left.release();
-  return ParseInList(std::move(node), negated, allowances);
+  return MakeNode(TNodeKind::Predicate, op, std::move(text));
 }
 
-TExpTree TExpressionParser::ParseInList(TExpTree node, bool negated, TAllowances allowances) {
+TExpTree TExpressionParser::ParseInList(TExpTree node, TAllowances allowances) {
+  const bool negated = node->Operator == TOperator::NotIn;
   Expect('(', negated ? "Expected left parentheses for IN operator, instead found '"
                       : "Expected left parentheses after IN operator, instead found '");
   if (IsKeyword("SELECT")) {
     if (!(allowances & AllowSubSelects)) RaiseClauseError("Sub-select queries are not allowed in ");
     node->Operator = negated ? TOperator::NotInSelect : TOperator::InSelect;
     TExpTree subSelect = MakeNode(TNodeKind::SubSelect, TOperator::None, TokenText());
+    const TNestingLevel level(*this, kSubSelectNesting);
     if (FOwner) subSelect->SubQuery = FOwner->ParseSubSelect(*this);
     node->Second = subSelect.release();
   } else {
@@ -188,7 +191,7 @@ TExpTree TExpressionParser::ParseIsNull(TExpTree left) {
     op = TOperator::NotEqual;
     NextToken();
   }
-  if (!IsKeyword("NULL")) RaiseError("Unknown or unexpected symbol '" + TokenText() + "' found in " + FClause);
+  if (!IsKeyword("NULL")) RaiseUnexpectedSymbol();
   text += " " + TokenText();
   TExpTree nullConstant = MakeNode(TNodeKind::Constant, TOperator::None, TokenText());
   nullConstant->IsNull = true;
@@ -202,17 +205,7 @@ TExpTree TExpressionParser::ParseIsNull(TExpTree left) {
 TExpTree TExpressionParser::ParseSum(TAllowances allowances) {
   TExpTree left = ParseProduct(allowances);
   while (FKind == '+' || FKind == '-' || FKind == '|') {
-    std::string text(1, static_cast<char>(FKind));
-    const TOperator op = FKind == '-' ? TOperator::Subtract : TOperator::Add;
-    if (FKind == '|') {
-      NextToken();
-      if (FKind != '|')
-        RaiseTokenError(
-            "Second concatenation symbol '|' expected after first concatentation symbol, instead found '");
-      text = "||";
-    }
-    NextToken();
-    TExpTree node = MakeNode(TNodeKind::BinaryOperator, op, text);
+    TExpTree node = TakeAdditiveOperator();
     node->First = left.release();
     node->Second = ParseProduct(allowances).release();
     left = std::move(node);
@@ -220,12 +213,20 @@ TExpTree TExpressionParser::ParseSum(TAllowances allowances) {
   return left;
 }
 
+// `+`, `-` or `||` (two `|` tokens), read into the operator's node.
+TExpTree TExpressionParser::TakeAdditiveOperator() {
+  if (FKind != '|') return TakeOperator(TNodeKind::BinaryOperator, FKind == '-' ? TOperator::Subtract : TOperator::Add);
+  NextToken();
+  if (FKind != '|')
+    RaiseTokenError("Second concatenation symbol '|' expected after first concatentation symbol, instead found '");
+  NextToken();
+  return MakeNode(TNodeKind::BinaryOperator, TOperator::Add, "||");
+}
+
 TExpTree TExpressionParser::ParseProduct(TAllowances allowances) {
   TExpTree left = ParseSignedPrimary(allowances);
   while (FKind == '*' || FKind == '/') {
-    TExpTree node =
-        MakeNode(TNodeKind::BinaryOperator, FKind == '*' ? TOperator::Multiply : TOperator::Divide, TokenText());
-    NextToken();
+    TExpTree node = TakeOperator(TNodeKind::BinaryOperator, FKind == '*' ? TOperator::Multiply : TOperator::Divide);
     node->First = left.release();
     node->Second = ParseSignedPrimary(allowances).release();
     left = std::move(node);
@@ -235,32 +236,27 @@ TExpTree TExpressionParser::ParseProduct(TAllowances allowances) {
 
 TExpTree TExpressionParser::ParseSignedPrimary(TAllowances allowances) {
   if (FKind != '+' && FKind != '-') return ParsePrimary(allowances);
-  TExpTree node =
-      MakeNode(TNodeKind::UnaryOperator, FKind == '-' ? TOperator::Negate : TOperator::UnaryPlus, TokenText());
-  NextToken();
+  TExpTree node = TakeOperator(TNodeKind::UnaryOperator, FKind == '-' ? TOperator::Negate : TOperator::UnaryPlus);
   node->First = ParsePrimary(allowances).release();
   return node;
 }
 
+TExpressionParser::TNestingLevel::TNestingLevel(TExpressionParser& parser, int levels)
+    : FParser(parser), FLevels(levels) {
+  if (FParser.FDepth + FLevels > kMaximumNesting) FParser.RaiseClauseError("Expression nested too deeply in ");
+  FParser.FDepth += FLevels;
+}
+
+// Every nesting of an expression passes here: a parenthesised expression, the arguments of a
+// function, an aggregate or a data type all parse their operands through a primary.
 TExpTree TExpressionParser::ParsePrimary(TAllowances allowances) {
+  const TNestingLevel level(*this, 1);
   switch (FKind) {
     case tkIdentifier:
       return ParseIdentifier(allowances);
     case tkBracketedName:
-    case tkString: {
-      const bool bracketed = FKind == tkBracketedName;
-      const std::string text = TokenText();
-      NextToken();
-      if (FKind == '.') return ParseQualifiedColumn(text, allowances);
-      if (bracketed) {
-        TExpTree column = MakeNode(TNodeKind::Column, TOperator::None, text);
-        column->ColumnName = text;
-        return column;
-      }
-      TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
-      constant->SetString(text);
-      return constant;
-    }
+    case tkString:
+      return ParseNameOrString(allowances);
     case tkCharacterConstant:
       return ParseCharacterConstant();
     case tkInteger:
@@ -272,31 +268,56 @@ TExpTree TExpressionParser::ParsePrimary(TAllowances allowances) {
       Expect(')', "Right parentheses expected, instead found '");
       return inner;
     }
-    case '*': {
-      if (!(allowances & AllowAllColumns)) RaiseClauseError("* (all columns) symbol is not allowed in ");
-      NextToken();
-      TExpTree column = MakeNode(TNodeKind::Column, TOperator::None, "*");
-      column->ColumnName = "*";
-      return column;
-    }
-    case '?': {
-      if (!(allowances & AllowParameters)) RaiseClauseError("Parameters are not allowed in ");
-      NextToken();
-      TExpTree marker = MakeNode(TNodeKind::Constant, TOperator::None, "?");
-      marker->IsParameter = true;
-      if (FOwner) FOwner->AddParameter(marker.get());
-      return marker;
-    }
+    case '*':
+    case '?':
+      return ParseMarker(allowances);
     default:
-      RaiseError("Unknown or unexpected symbol '" + TokenText() + "' found in " + FClause);
+      RaiseUnexpectedSymbol();
   }
+}
+
+// A bracketed name or a string: a column, a qualified column, or a string constant.
+TExpTree TExpressionParser::ParseNameOrString(TAllowances allowances) {
+  const bool bracketed = FKind == tkBracketedName;
+  const std::string text = TokenText();
+  NextToken();
+  if (FKind == '.') return ParseQualifiedColumn(text, allowances);
+  if (bracketed) {
+    TExpTree column = MakeNode(TNodeKind::Column, TOperator::None, text);
+    column->ColumnName = text;
+    return column;
+  }
+  TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);
+  constant->SetString(text);
+  return constant;
+}
+
+// `*` (all columns) or `?` (a parameter), where the clause admits them.
+TExpTree TExpressionParser::ParseMarker(TAllowances allowances) {
+  if (FKind == '*') {
+    if (!(allowances & AllowAllColumns)) RaiseClauseError("* (all columns) symbol is not allowed in ");
+    NextToken();
+    TExpTree column = MakeNode(TNodeKind::Column, TOperator::None, "*");
+    column->ColumnName = "*";
+    return column;
+  }
+  if (!(allowances & AllowParameters)) RaiseClauseError("Parameters are not allowed in ");
+  NextToken();
+  TExpTree marker = MakeNode(TNodeKind::Constant, TOperator::None, "?");
+  marker->IsParameter = true;
+  if (FOwner) FOwner->AddParameter(marker.get());
+  return marker;
 }
 
 TExpTree TExpressionParser::ParseIdentifier(TAllowances allowances) {
   if (IsFunctionKeyword()) return ParseFunction(allowances);
   for (std::string_view aggregate : {"SUM", "COUNT", "MIN", "MAX", "AVG"})
     if (IsKeyword(aggregate)) return ParseAggregate(allowances);
+  return ParseNamedValue(allowances);
+}
 
+// TRUE, FALSE, NULL, CURRENT_DATE, CURRENT_TIME, CURRENT_TIMESTAMP, or a column.
+TExpTree TExpressionParser::ParseNamedValue(TAllowances allowances) {
   const std::string text = TokenText();
   if (IsKeyword("TRUE") || IsKeyword("FALSE")) {
     TExpTree constant = MakeNode(TNodeKind::Constant, TOperator::None, text);

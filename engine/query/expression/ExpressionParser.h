@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,14 @@ class TExpressionOwner {
 
 class TExpressionParser {
  public:
+  // Parentheses, the arguments of functions and sub-selects nest at most this deep. Every walk
+  // over a tree recurses only as deeply as its text nests (a run of operators, however long,
+  // goes in a loop: OperatorRuns.h), so this bound keeps parsing, binding, preparation,
+  // evaluation and planning well inside a small thread stack, sanitizer frames included.
+  static constexpr int kMaximumNesting = 100;
+  // The levels a sub-select takes: parsing one goes through the statement parser's larger frames.
+  static constexpr int kSubSelectNesting = 4;
+
   explicit TExpressionParser(TExpressionOwner* owner = nullptr);
 
   void SetErrorContext(uint16_t code, std::string_view name, std::string_view clause);
@@ -79,6 +88,8 @@ class TExpressionParser {
 
   // prefix + the current token's text + "' in " + clause
   [[noreturn]] void RaiseTokenError(std::string_view prefix) const;
+  // The same with a prefix made of parts.
+  [[noreturn]] void RaiseTokenError(std::initializer_list<std::string_view> prefix) const;
   // prefix + clause
   [[noreturn]] void RaiseClauseError(std::string_view prefix) const;
   [[noreturn]] void RaiseError(const std::string& message) const;
@@ -97,33 +108,66 @@ class TExpressionParser {
   TExpTree ParseNegation(TAllowances allowances);
   TExpTree ParseComparison(TAllowances allowances);
   TExpTree ParsePredicate(TExpTree left, TAllowances allowances);
-  TExpTree ParseInList(TExpTree node, bool negated, TAllowances allowances);
+  TExpTree ParseInList(TExpTree node, TAllowances allowances);
   TExpTree ParseIsNull(TExpTree left);
   TExpTree ParseSum(TAllowances allowances);
   TExpTree ParseProduct(TAllowances allowances);
+  TExpTree ParseNameOrString(TAllowances allowances);
+  TExpTree ParseMarker(TAllowances allowances);
   TExpTree ParseIdentifier(TAllowances allowances);
+  TExpTree ParseNamedValue(TAllowances allowances);
   TExpTree ParseQualifiedColumn(const std::string& correlation, TAllowances allowances);
   TExpTree ParseNumber();
   TExpTree ParseCharacterConstant();
+  // An operator's node with the current token as its text; the token is consumed.
+  TExpTree TakeOperator(TNodeKind kind, TOperator op);
+  TExpTree TakeComparisonOperator();
+  TExpTree TakePredicateOperator();
+  TExpTree TakeAdditiveOperator();
 
   // Functions and aggregates (ExpressionFunctions.cpp).
   // The current token is the name of a function (not an aggregate).
   bool IsFunctionKeyword() const;
   TExpTree ParseFunction(TAllowances allowances);
+  void ParseFunctionArguments(TExpToken& node, std::string_view name, TAllowances allowances);
+  void ParseSingleArgument(TExpToken& node, TAllowances allowances);
+  void ParseRoundArguments(TExpToken& node, TAllowances allowances);
+  void ParseIfArguments(TExpToken& node, TAllowances allowances);
+  void ParseSubstringArguments(TExpToken& node, TAllowances allowances);
+  void ParseReplaceArguments(TExpToken& node, TAllowances allowances);
+  void ParsePositionArguments(TExpToken& node, std::string_view name, TAllowances allowances);
+  void ParseCastArguments(TExpToken& node, TAllowances allowances);
+  void ParseTrimArguments(TExpToken& node, TAllowances allowances);
+  void ParseExtractArguments(TExpToken& node, TAllowances allowances);
   TExpTree ParseAggregate(TAllowances allowances);
   void ParseDataTypeArguments(TExpToken& node, TAllowances allowances, std::string_view name,
                               bool required, bool twoArguments);
 
+  // "Unknown or unexpected symbol '" + the current token + "' found in " + clause
+  [[noreturn]] void RaiseUnexpectedSymbol() const;
   void Expect(int kind, std::string_view prefix);
   void ExpectKeyword(std::string_view word, std::string_view prefix);
   TExpTree MakeNode(TNodeKind kind, TOperator op, std::string text) const;
+
+  // Levels of nesting for a scope; past the bound the parse fails before it goes deeper.
+  class TNestingLevel {
+   public:
+    TNestingLevel(TExpressionParser& parser, int levels);
+    ~TNestingLevel() { FParser.FDepth -= FLevels; }
+    TNestingLevel(const TNestingLevel&) = delete;
+    TNestingLevel& operator=(const TNestingLevel&) = delete;
+
+   private:
+    TExpressionParser& FParser;
+    int FLevels;
+  };
 
   TExpressionOwner* FOwner;
   uint16_t FErrorCode = 0;
   std::string FErrorName;
   std::string FClause;
   char FDecimalSeparator = '.';  // of the settings in force when the text was set
-  int FDepth = 0;  // nesting of parenthesised expressions
+  int FDepth = 0;  // levels of nesting being parsed, one inside the other
 
   std::string FText;
   size_t FPosition = 0;    // the read position

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "ExpressionEvaluator.h"
+#include "OperatorRuns.h"
 #include "ValueAccess.h"
 
 namespace sklad {
@@ -107,119 +108,146 @@ bool IsPrefixPattern(std::string_view pattern) {
          pattern.find('%') == pattern.size() - 1;
 }
 
-// Copies a tree; with options it also prepares it.
-class TPreparer {
+}  // namespace
+
+// Copies a tree; with options it also prepares it. Its routines are not local to this file, so
+// that each keeps a frame of its own and preparing a deeply nested tree stacks only the small
+// frames of the nodes on the way down.
+class TTreePreparer {
  public:
-  explicit TPreparer(const TPrepareOptions* options) : FOptions(options) {}
+  explicit TTreePreparer(const TPrepareOptions* options) : FOptions(options) {}
 
   // The node with its operands, and the items that follow it in its list.
-  TExpTree PrepareList(const TExpToken* first) {
-    TExpTree head;
-    TExpToken** link = nullptr;
-    for (const TExpToken* item = first; item; item = item->Next) {
-      TExpTree prepared = Prepare(*item);
-      TExpToken* raw = prepared.release();
-      if (link) *link = raw;
-      else head.reset(raw);
-      link = &raw->Next;
-    }
-    return head;
-  }
-
-  TExpTree Prepare(const TExpToken& node) {
-    if (FOptions && node.Kind == TNodeKind::BinaryOperator && node.IsComparison()) return PrepareComparison(node);
-    if (FOptions && node.Kind == TNodeKind::Predicate) return PreparePredicate(node);
-    TExpTree copy = CopyNode(node);
-    copy->First = PrepareList(node.First).release();
-    copy->Second = PrepareList(node.Second).release();
-    copy->Third = PrepareList(node.Third).release();
-    return copy;
-  }
+  TExpTree PrepareList(const TExpToken* first);
+  TExpTree Prepare(const TExpToken& node);
 
  private:
-  static TExpTree CopyNode(const TExpToken& node) {
-    TExpTree copy = TakeNode();
-    std::vector<uint8_t> value = std::move(copy->Value);
-    *copy = node;
-    value.assign(node.Value.begin(), node.Value.end());
-    copy->Value = std::move(value);
-    copy->Parent = nullptr;
-    copy->First = copy->Second = copy->Third = copy->Next = nullptr;
-    return copy;
-  }
-
-  TExpTree PrepareComparison(const TExpToken& node) {
-    TExpTree copy = CopyNode(node);
-    copy->First = Prepare(*node.First).release();
-    if (!IsConstantValue(node.Second)) {
-      copy->Second = Prepare(*node.Second).release();
-      return copy;
-    }
-    TExpTree constant = ConstantValue(*node.Second, *FOptions);
-    const bool equality = node.Operator == TOperator::Equal || node.Operator == TOperator::NotEqual;
-    if (equality && TypeOf(*constant) == T::String && !constant->IsNull) {
-      std::string text(ReadText(*constant));
-      const bool prefix = EndsInStar(text) && !FOptions->NoPartialCompare;
-      if (prefix || FOptions->CaseInsensitive) {
-        copy->Kind = TNodeKind::CollatedComparison;
-        copy->CaseInsensitive = FOptions->CaseInsensitive;
-        copy->PartialLength = prefix ? static_cast<int32_t>(text.size() - 1) : 0;
-        if (prefix) SetText(*constant, text.substr(0, text.size() - 1));
-      }
-    } else {
-      ConvertConstant(*constant, *node.First, &copy->Operator);
-    }
-    copy->Second = constant.release();
-    return copy;
-  }
-
-  TExpTree PreparePredicate(const TExpToken& node) {
-    const bool like = node.Operator == TOperator::Like || node.Operator == TOperator::NotLike;
-    if (like && node.Second->Kind == TNodeKind::Constant && !node.Second->IsNull &&
-        TypeOf(*node.Second) == T::String && IsPrefixPattern(ReadText(*node.Second))) {
-      // subject LIKE 'abc%' compares the first three characters with 'abc'.
-      TExpTree comparison = TakeNode();
-      comparison->Kind = TNodeKind::CollatedComparison;
-      comparison->Operator = node.Operator == TOperator::Like ? TOperator::Equal : TOperator::NotEqual;
-      comparison->SourceText = node.Operator == TOperator::Like ? "=" : "<>";
-      comparison->ValueType = static_cast<uint8_t>(T::Boolean);
-      comparison->Size = 2;
-      const std::string_view pattern = ReadText(*node.Second);
-      comparison->PartialLength = static_cast<int32_t>(pattern.size() - 1);
-      comparison->First = Prepare(*node.First).release();
-      TExpTree constant = CopyNode(*node.Second);
-      SetText(*constant, pattern.substr(0, pattern.size() - 1));
-      comparison->Second = constant.release();
-      return comparison;
-    }
-    TExpTree copy = CopyNode(node);
-    copy->First = Prepare(*node.First).release();
-    const bool listed = node.Operator == TOperator::In || node.Operator == TOperator::NotIn ||
-                        node.Operator == TOperator::Between || node.Operator == TOperator::NotBetween;
-    TExpToken** link = &copy->Second;
-    for (const TExpToken* item = node.Second; item; item = item->Next) {
-      TExpTree prepared;
-      if (listed && IsConstantValue(item)) {
-        prepared = ConstantValue(*item, *FOptions);
-        ConvertConstant(*prepared, *node.First, nullptr);
-      } else {
-        prepared = Prepare(*item);
-      }
-      *link = prepared.release();
-      link = &(*link)->Next;
-    }
-    return copy;
-  }
+  static TExpTree CopyNode(const TExpToken& node);
+  // A run of operators, copied in a loop: each operator's copy takes the copies of its two sides.
+  TExpTree PrepareRun(const TExpToken& root);
+  TExpTree PrepareComparison(const TExpToken& node);
+  TExpTree PreparePredicate(const TExpToken& node);
 
   const TPrepareOptions* FOptions;  // null: a plain copy
 };
 
-}  // namespace
-
-TExpTree PrepareForEvaluation(const TExpToken& root, const TPrepareOptions& options) {
-  return TPreparer(&options).Prepare(root);
+TExpTree TTreePreparer::PrepareList(const TExpToken* first) {
+  TExpTree head;
+  TExpToken** link = nullptr;
+  for (const TExpToken* item = first; item; item = item->Next) {
+    TExpTree prepared = Prepare(*item);
+    TExpToken* raw = prepared.release();
+    if (link) *link = raw;
+    else head.reset(raw);
+    link = &raw->Next;
+  }
+  return head;
 }
 
-TExpTree CopyTree(const TExpToken& root) { return TPreparer(nullptr).Prepare(root); }
+TExpTree TTreePreparer::Prepare(const TExpToken& node) {
+  if (FOptions && node.Kind == TNodeKind::BinaryOperator && node.IsComparison()) return PrepareComparison(node);
+  if (FOptions && node.Kind == TNodeKind::Predicate) return PreparePredicate(node);
+  if (RunKindOf(node) != TRunKind::None) return PrepareRun(node);
+  TExpTree copy = CopyNode(node);
+  copy->First = PrepareList(node.First).release();
+  copy->Second = PrepareList(node.Second).release();
+  copy->Third = PrepareList(node.Third).release();
+  return copy;
+}
+
+TExpTree TTreePreparer::CopyNode(const TExpToken& node) {
+  TExpTree copy = TakeNode();
+  std::vector<uint8_t> value = std::move(copy->Value);
+  *copy = node;
+  value.assign(node.Value.begin(), node.Value.end());
+  copy->Value = std::move(value);
+  copy->Parent = nullptr;
+  copy->First = copy->Second = copy->Third = copy->Next = nullptr;
+  return copy;
+}
+
+TExpTree TTreePreparer::PrepareRun(const TExpToken& root) {
+  TWalkStack<TExpTree> copies;
+  WalkRun(
+      root, [&](const TExpToken* operand, const TExpToken&) { copies.Push(PrepareList(operand)); },
+      [&](const TExpToken& node) {
+        TExpTree second = copies.Pop();
+        TExpTree copy = CopyNode(node);
+        copy->First = copies.Pop().release();
+        copy->Second = second.release();
+        copy->Third = PrepareList(node.Third).release();
+        copies.Push(std::move(copy));
+      });
+  return copies.Pop();
+}
+
+TExpTree TTreePreparer::PrepareComparison(const TExpToken& node) {
+  TExpTree copy = CopyNode(node);
+  copy->First = Prepare(*node.First).release();
+  if (!IsConstantValue(node.Second)) {
+    copy->Second = Prepare(*node.Second).release();
+    return copy;
+  }
+  TExpTree constant = ConstantValue(*node.Second, *FOptions);
+  const bool equality = node.Operator == TOperator::Equal || node.Operator == TOperator::NotEqual;
+  if (equality && TypeOf(*constant) == T::String && !constant->IsNull) {
+    std::string text(ReadText(*constant));
+    const bool prefix = EndsInStar(text) && !FOptions->NoPartialCompare;
+    if (prefix || FOptions->CaseInsensitive) {
+      copy->Kind = TNodeKind::CollatedComparison;
+      copy->CaseInsensitive = FOptions->CaseInsensitive;
+      copy->PartialLength = prefix ? static_cast<int32_t>(text.size() - 1) : 0;
+      if (prefix) SetText(*constant, text.substr(0, text.size() - 1));
+    }
+  } else {
+    ConvertConstant(*constant, *node.First, &copy->Operator);
+  }
+  copy->Second = constant.release();
+  return copy;
+}
+
+TExpTree TTreePreparer::PreparePredicate(const TExpToken& node) {
+  const bool like = node.Operator == TOperator::Like || node.Operator == TOperator::NotLike;
+  if (like && node.Second->Kind == TNodeKind::Constant && !node.Second->IsNull &&
+      TypeOf(*node.Second) == T::String && IsPrefixPattern(ReadText(*node.Second))) {
+    // subject LIKE 'abc%' compares the first three characters with 'abc'.
+    TExpTree comparison = TakeNode();
+    comparison->Kind = TNodeKind::CollatedComparison;
+    comparison->Operator = node.Operator == TOperator::Like ? TOperator::Equal : TOperator::NotEqual;
+    comparison->SourceText = node.Operator == TOperator::Like ? "=" : "<>";
+    comparison->ValueType = static_cast<uint8_t>(T::Boolean);
+    comparison->Size = 2;
+    const std::string_view pattern = ReadText(*node.Second);
+    comparison->PartialLength = static_cast<int32_t>(pattern.size() - 1);
+    comparison->First = Prepare(*node.First).release();
+    TExpTree constant = CopyNode(*node.Second);
+    SetText(*constant, pattern.substr(0, pattern.size() - 1));
+    comparison->Second = constant.release();
+    return comparison;
+  }
+  TExpTree copy = CopyNode(node);
+  copy->First = Prepare(*node.First).release();
+  const bool listed = node.Operator == TOperator::In || node.Operator == TOperator::NotIn ||
+                      node.Operator == TOperator::Between || node.Operator == TOperator::NotBetween;
+  TExpToken** link = &copy->Second;
+  for (const TExpToken* item = node.Second; item; item = item->Next) {
+    TExpTree prepared;
+    if (listed && IsConstantValue(item)) {
+      prepared = ConstantValue(*item, *FOptions);
+      ConvertConstant(*prepared, *node.First, nullptr);
+    } else {
+      prepared = Prepare(*item);
+    }
+    *link = prepared.release();
+    link = &(*link)->Next;
+  }
+  return copy;
+}
+
+TExpTree PrepareForEvaluation(const TExpToken& root, const TPrepareOptions& options) {
+  return TTreePreparer(&options).Prepare(root);
+}
+
+TExpTree CopyTree(const TExpToken& root) { return TTreePreparer(nullptr).Prepare(root); }
 
 }  // namespace sklad

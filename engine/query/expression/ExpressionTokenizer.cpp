@@ -166,6 +166,16 @@ void TExpressionParser::RaiseTokenError(std::string_view prefix) const {
   RaiseError(std::string(prefix) + TokenText() + "' in " + FClause);
 }
 
+void TExpressionParser::RaiseTokenError(std::initializer_list<std::string_view> prefix) const {
+  std::string joined;
+  for (std::string_view part : prefix) joined += part;
+  RaiseTokenError(joined);
+}
+
 void TExpressionParser::RaiseClauseError(std::string_view prefix) const { RaiseError(std::string(prefix) + FClause); }
+
+void TExpressionParser::RaiseUnexpectedSymbol() const {
+  RaiseError("Unknown or unexpected symbol '" + TokenText() + "' found in " + FClause);
+}
 
 }  // namespace sklad

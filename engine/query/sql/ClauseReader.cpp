@@ -1,5 +1,8 @@
 #include "ClauseReader.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include "engine/storage/LanguageList.h"
 
 namespace sklad::sql {
@@ -31,8 +34,13 @@ TExpTree ParseClausePrimary(TExpressionParser& p, std::string_view clause, std::
   return value;
 }
 
+void EnterClause(TExpressionParser& p, std::string_view clause) {
+  p.SetClause(clause);
+  p.NextToken();
+}
+
 TExpTree ParseWhere(TExpressionParser& p, std::initializer_list<std::string_view> followers) {
-  p.NextToken();  // WHERE
+  EnterClause(p, "WHERE or JOIN clause");
   return ParseClause(p, "WHERE or JOIN clause", AllowExtendedPredicates | AllowParameters | AllowSubSelects,
                      "WHERE or JOIN clause is empty", followers);
 }
@@ -43,10 +51,23 @@ int32_t ParseIntegerValue(TExpressionParser& p, std::string_view clause, std::st
   TExpTree value = p.ParseSignedPrimary(0);
   p.SetClause("SQL statement");
   const TExpToken* constant = value->Kind == TNodeKind::UnaryOperator ? value->First : value.get();
-  if (constant->Kind != TNodeKind::Constant || constant->ValueType != static_cast<uint8_t>(TFieldType::Integer))
-    return 0;
-  const int64_t number = constant->As<int32_t>();
-  return static_cast<int32_t>(value->Operator == TOperator::Negate ? -number : number);
+  const bool negative = value->Operator == TOperator::Negate;
+  if (constant->Kind != TNodeKind::Constant) return 0;
+  if (constant->ValueType == static_cast<uint8_t>(TFieldType::Integer)) {
+    const int64_t number = constant->As<int32_t>();
+    return static_cast<int32_t>(negative ? -number : number);
+  }
+  // Digits an integer constant could not hold became a float: a number out of range, not 0.
+  const std::string& digits = constant->SourceText;
+  const bool whole = constant->ValueType == static_cast<uint8_t>(TFieldType::Float) && !digits.empty() &&
+                     std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; });
+  if (!whole) return 0;
+  const std::string written = (negative ? "-" : "") + digits;
+  int32_t number = 0;
+  const auto [end, error] = std::from_chars(written.data(), written.data() + written.size(), number);
+  if (error != std::errc() || end != written.data() + written.size())
+    p.RaiseError("Integer constant '" + written + "' is out of range in " + std::string(clause));
+  return number;
 }
 
 void ParseLanguageAndSort(TExpressionParser& p, uint16_t& language, uint16_t& sort, bool& languageGiven,

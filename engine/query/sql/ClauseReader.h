@@ -27,6 +27,10 @@ TExpTree ParseClause(TExpressionParser& p, std::string_view clause, TAllowances 
 // A single value of a clause (a column name, an index column), parsed as a primary.
 TExpTree ParseClausePrimary(TExpressionParser& p, std::string_view clause, std::string_view empty);
 
+// Steps past the keyword that opens a clause (WHERE, ON, HAVING). The clause's first token is read
+// in the clause's context, so that an unterminated string or name there is reported in it.
+void EnterClause(TExpressionParser& p, std::string_view clause);
+
 // A WHERE condition, as SELECT, UPDATE and DELETE have it.
 TExpTree ParseWhere(TExpressionParser& p, std::initializer_list<std::string_view> followers);
 

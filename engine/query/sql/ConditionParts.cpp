@@ -6,14 +6,19 @@ bool IsAndNode(const TExpToken* node) {
   return node && node->Kind == TNodeKind::BinaryOperator && node->Operator == TOperator::And;
 }
 
-void SplitAnd(const TExpToken* node, std::vector<const TExpToken*>& parts) {
-  if (!node) return;
-  if (!IsAndNode(node)) {
-    parts.push_back(node);
-    return;
+std::vector<TExpToken*> TakeAndApart(TExpToken* root) {
+  std::vector<TExpToken*> parts;
+  SplitAnd(root, parts);
+  TWalkStack<TExpToken*> above;
+  if (IsAndNode(root)) above.Push(root);
+  while (!above.Empty()) {
+    TExpToken* node = above.Pop();
+    for (TExpToken* side : {node->First, node->Second})
+      if (IsAndNode(side)) above.Push(side);
+    node->First = node->Second = nullptr;
+    TExpTokenStack::Instance().Give(node);
   }
-  SplitAnd(node->First, parts);
-  SplitAnd(node->Second, parts);
+  return parts;
 }
 
 void AndInto(TExpTree& tree, TExpToken* part) {

@@ -1,5 +1,8 @@
 #include "HavingAggregates.h"
 
+#include <utility>
+
+#include "engine/query/expression/TreeWalk.h"
 #include "engine/storage/EngineError.h"
 #include "engine/storage/TableNames.h"
 
@@ -10,17 +13,31 @@ bool IsAggregate(const TExpToken& node) {
   return node.Kind == TNodeKind::Function && node.Operator >= TOperator::Sum && node.Operator <= TOperator::Avg;
 }
 
+bool SameNode(const TExpToken& a, const TExpToken& b) {
+  return a.Kind == b.Kind && a.Operator == b.Operator && SameName(a.ColumnName, b.ColumnName) &&
+         SameName(a.CorrelationName, b.CorrelationName) && a.IsParameter == b.IsParameter &&
+         a.CaseInsensitive == b.CaseInsensitive && a.PartialLength == b.PartialLength && a.IsNull == b.IsNull &&
+         a.ValueType == b.ValueType && (a.Kind != TNodeKind::Constant || a.SourceText == b.SourceText);
+}
+
 // Whether two parsed trees are the same expression: the same shape, and node by node the same
-// kind, operator, names, flags and constant.
+// kind, operator, names, flags and constant. The two trees are walked side by side in a loop.
 bool SameExpression(const TExpToken* a, const TExpToken* b) {
-  if (!a || !b) return a == b;
-  const bool sameNode = a->Kind == b->Kind && a->Operator == b->Operator && SameName(a->ColumnName, b->ColumnName) &&
-                        SameName(a->CorrelationName, b->CorrelationName) && a->IsParameter == b->IsParameter &&
-                        a->CaseInsensitive == b->CaseInsensitive && a->PartialLength == b->PartialLength &&
-                        a->IsNull == b->IsNull && a->ValueType == b->ValueType &&
-                        (a->Kind != TNodeKind::Constant || a->SourceText == b->SourceText);
-  return sameNode && SameExpression(a->First, b->First) && SameExpression(a->Second, b->Second) &&
-         SameExpression(a->Third, b->Third) && SameExpression(a->Next, b->Next);
+  TWalkStack<std::pair<const TExpToken*, const TExpToken*>> pending;
+  pending.Push({a, b});
+  while (!pending.Empty()) {
+    const auto [x, y] = pending.Pop();
+    if (!x || !y) {
+      if (x != y) return false;
+      continue;
+    }
+    if (!SameNode(*x, *y)) return false;
+    pending.Push({x->Next, y->Next});
+    pending.Push({x->Third, y->Third});
+    pending.Push({x->Second, y->Second});
+    pending.Push({x->First, y->First});
+  }
+  return true;
 }
 
 const TResultField* MatchingColumn(const TExpToken& aggregate, const std::vector<TResultField>& columns) {
@@ -34,31 +51,23 @@ const TResultField* MatchingColumn(const TExpToken& aggregate, const std::vector
   return nullptr;
 }
 
-void Replace(TExpToken* node, const std::vector<TResultField>& columns) {
-  for (; node; node = node->Next) {
-    if (!IsAggregate(*node)) {
-      Replace(node->First, columns);
-      Replace(node->Second, columns);
-      Replace(node->Third, columns);
-      continue;
-    }
-    const TResultField* column = MatchingColumn(*node, columns);
-    if (!column)
-      RaiseEngineError(err::SqlError, {}, {}, "Expression in HAVING clause not found in source columns");
-    TExpTree argument(node->First);
-    node->First = nullptr;
-    node->Kind = TNodeKind::Column;
-    node->Operator = TOperator::None;
-    node->ColumnName = column->Name;
-    node->CorrelationName.clear();
-    node->SourceText = column->Name;
-  }
-}
-
 }  // namespace
 
+// An aggregate becomes a column with nothing below it, so the walk does not enter its argument.
 void ReplaceHavingAggregates(TExpToken& having, const std::vector<TResultField>& columns) {
-  Replace(&having, columns);
+  EachNode(&having, [&](TExpToken& node) {
+    if (!IsAggregate(node)) return;
+    const TResultField* column = MatchingColumn(node, columns);
+    if (!column)
+      RaiseEngineError(err::SqlError, {}, {}, "Expression in HAVING clause not found in source columns");
+    TExpTree argument(node.First);
+    node.First = nullptr;
+    node.Kind = TNodeKind::Column;
+    node.Operator = TOperator::None;
+    node.ColumnName = column->Name;
+    node.CorrelationName.clear();
+    node.SourceText = column->Name;
+  });
 }
 
 }  // namespace sklad

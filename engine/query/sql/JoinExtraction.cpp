@@ -2,6 +2,7 @@
 // and become joins from the earlier table to the later one; conditions over several tables that
 // are no such comparison go to the post-join tree, evaluated on each joined row.
 #include <algorithm>
+#include <optional>
 
 #include "ConditionParts.h"
 #include "JoinedRows.h"
@@ -42,57 +43,56 @@ std::vector<size_t> TJoinedRows::TablesOf(const TExpToken* node) const {
 void TJoinedRows::Plan() {
   if (FPlanned || !FQuery.Condition) return;
   // Every check first, so that a fault leaves the parsed condition as it was.
-  std::vector<std::pair<TExpToken*, TPart>> parts;
-  ClassifyParts(FQuery.Condition.get(), parts);
-  FQuery.Condition.reset(MoveParts(FQuery.Condition.release(), parts));
+  std::vector<TExpToken*> parts;
+  SplitAnd(FQuery.Condition.get(), parts);
+  const std::vector<TPart> places = ClassifyParts(parts);
+  MoveParts(places);
   FPlanned = true;
 }
 
-// The condition is walked through its AND nodes. A comparison whose two sides both name columns,
-// each side of one table, of two different tables, is a join; anything else over several tables
-// (an OR or NOT among them, kept whole) is evaluated after the join.
-void TJoinedRows::ClassifyParts(TExpToken* node, std::vector<std::pair<TExpToken*, TPart>>& parts) {
-  if (IsAndNode(node)) {
-    ClassifyParts(node->First, parts);
-    ClassifyParts(node->Second, parts);
-    return;
-  }
-  if (node->IsComparison() && ContainsColumn(node->First) && ContainsColumn(node->Second)) {
-    const std::vector<size_t> left = TablesOf(node->First), right = TablesOf(node->Second);
-    if (left.size() > 1 || right.size() > 1)
-      RaiseSql("The join condition cannot contain multiple table correlation names in either the left or right "
-               "operand in WHERE or JOIN clause");
-    if (left.size() == 1 && right.size() == 1 && left != right) {
-      const TJoinLink link = LinkOf(*node, left.front(), right.front());
-      for (const auto& [other, part] : parts) {
-        if (part != TPart::Join) continue;
-        const TJoinLink seen = LinkOf(*other, TablesOf(other->First).front(), TablesOf(other->Second).front());
-        if (seen.Right == link.Right && (seen.Left != link.Left || seen.Kind != link.Kind))
+// The condition is taken as the parts below its AND nodes. A comparison whose two sides both name
+// columns, each side of one table, of two different tables, is a join; anything else over
+// several tables (an OR or NOT among them, kept whole) is evaluated after the join.
+std::vector<TJoinedRows::TPart> TJoinedRows::ClassifyParts(const std::vector<TExpToken*>& parts) const {
+  // The first join met into each table: every later one into it must come the same way.
+  std::vector<std::optional<TJoinLink>> joinInto(FSources.size());
+  std::vector<TPart> places;
+  places.reserve(parts.size());
+  for (const TExpToken* node : parts) {
+    TPart place = TPart::Keep;
+    if (node->IsComparison() && ContainsColumn(node->First) && ContainsColumn(node->Second)) {
+      const std::vector<size_t> left = TablesOf(node->First), right = TablesOf(node->Second);
+      if (left.size() > 1 || right.size() > 1)
+        RaiseSql("The join condition cannot contain multiple table correlation names in either the left or right "
+                 "operand in WHERE or JOIN clause");
+      if (left.size() == 1 && right.size() == 1 && left != right) {
+        TJoinLink link = LinkOf(*node, left.front(), right.front());
+        std::optional<TJoinLink>& seen = joinInto[link.Right];
+        if (seen && (seen->Left != link.Left || seen->Kind != link.Kind))
           RaiseSql("Internal join error - table correlation name \"" + FSources[link.Right].Table->CorrelationName +
                    "\" is target of multiple join conditions in WHERE or JOIN clause");
+        if (!seen) seen = std::move(link);
+        place = TPart::Join;
       }
-      parts.emplace_back(node, TPart::Join);
-      return;
     }
+    if (place == TPart::Keep && TablesOf(node).size() > 1) place = TPart::PostJoin;
+    places.push_back(place);
   }
-  parts.emplace_back(node, TablesOf(node).size() > 1 ? TPart::PostJoin : TPart::Keep);
+  return places;
 }
 
-TExpToken* TJoinedRows::MoveParts(TExpToken* node, const std::vector<std::pair<TExpToken*, TPart>>& parts) {
-  if (IsAndNode(node)) {
-    node->First = MoveParts(node->First, parts);
-    node->Second = MoveParts(node->Second, parts);
-    if (node->First && node->Second) return node;
-    TExpToken* rest = node->First ? node->First : node->Second;
-    node->First = node->Second = nullptr;
-    TExpTokenStack::Instance().Give(node);
-    return rest;
+// The joins and the parts over several tables leave the condition; the parts it keeps are joined
+// again by AND, in their order.
+void TJoinedRows::MoveParts(const std::vector<TPart>& places) {
+  if (std::ranges::all_of(places, [](TPart place) { return place == TPart::Keep; })) return;
+  const std::vector<TExpToken*> parts = TakeAndApart(FQuery.Condition.release());
+  for (size_t i = 0; i < parts.size(); ++i) {
+    switch (places[i]) {
+      case TPart::Keep: AndInto(FQuery.Condition, parts[i]); break;
+      case TPart::Join: AddJoin(TExpTree(parts[i])); break;
+      case TPart::PostJoin: AndInto(FPostJoin, parts[i]); break;
+    }
   }
-  const auto part = std::ranges::find(parts, node, &std::pair<TExpToken*, TPart>::first);
-  if (part == parts.end() || part->second == TPart::Keep) return node;
-  if (part->second == TPart::Join) AddJoin(TExpTree(node));
-  else AndInto(FPostJoin, node);
-  return nullptr;
 }
 
 // The comparison joins the earlier table (its side turned to the left) to the later one; joins

@@ -60,10 +60,11 @@ class TJoinedRows {
   // The source tables a tree's columns belong to, in list order; raises the message of a
   // qualified column whose correlation name no source table has.
   std::vector<size_t> TablesOf(const TExpToken* node) const;
-  // Where each part of the condition below the logical operators goes; raises the join errors.
+  // Where each part of the condition below its AND nodes goes; raises the join errors.
   enum class TPart : uint8_t { Keep, Join, PostJoin };
-  void ClassifyParts(TExpToken* node, std::vector<std::pair<TExpToken*, TPart>>& parts);
-  TExpToken* MoveParts(TExpToken* node, const std::vector<std::pair<TExpToken*, TPart>>& parts);
+  std::vector<TPart> ClassifyParts(const std::vector<TExpToken*>& parts) const;
+  // Moves the parts of the condition where ClassifyParts placed them.
+  void MoveParts(const std::vector<TPart>& places);
   // The join a comparison between the two tables makes, without its comparisons.
   static TJoinLink LinkOf(const TExpToken& comparison, size_t first, size_t second);
   // Adds a checked join comparison to its join.

@@ -1,9 +1,13 @@
 // The SELECT statement: its clauses in their fixed order, read into a TDataQuery.
 #include <algorithm>
+#include <charconv>
 
 #include "ClauseReader.h"
 #include "ConditionParts.h"
 #include "QueryStatement.h"
+#include "SqlErrors.h"
+#include "engine/query/expression/ComparisonTurn.h"
+#include "engine/query/expression/TreeWalk.h"
 
 namespace sklad {
 namespace {
@@ -18,22 +22,8 @@ constexpr TAllowances kJoinCondition = AllowExtendedPredicates | AllowParameters
 constexpr std::string_view kNotCorrelationNames[] = {"LEFT",  "RIGHT",  "INNER", "JOIN",      "WHERE", "ORDER",
                                                      "GROUP", "HAVING", "WITH",  "ENCRYPTED", "FULL"};
 
-// Whether a node of the tree (operands and list items alike) satisfies the test. List items are
-// walked in a loop, so that a long IN list does not deepen the recursion.
-template <typename Test>
-bool AnyNode(const TExpToken* node, Test test) {
-  for (; node; node = node->Next)
-    if (test(*node) || AnyNode(node->First, test) || AnyNode(node->Second, test) || AnyNode(node->Third, test))
-      return true;
-  return false;
-}
-
 bool ContainsAggregate(const TExpToken* node) {
   return AnyNode(node, [](const TExpToken& n) { return n.Kind == TNodeKind::Function && n.Operator >= TOperator::Sum; });
-}
-
-bool ContainsColumn(const TExpToken* node) {
-  return AnyNode(node, [](const TExpToken& n) { return n.Kind == TNodeKind::Column; });
 }
 
 TAggregateKind AggregateOf(TOperator op) {
@@ -50,16 +40,11 @@ bool IsPlainColumn(const TExpToken& node) { return node.Kind == TNodeKind::Colum
 
 // Marks the logical operators and comparisons of a JOIN ... ON condition, and the join kind on
 // each comparison whose two sides both refer to columns.
-void MarkJoinCondition(TExpToken* node, TJoinKind kind) {
-  if (!node) return;
-  const bool logical = node->Operator == TOperator::And || node->Operator == TOperator::Or ||
-                       node->Operator == TOperator::Not;
-  if (logical || node->IsComparison()) node->FromJoin = true;
-  if (node->IsComparison() && ContainsColumn(node->First) && ContainsColumn(node->Second)) node->JoinKind = kind;
-  if (logical) {
-    MarkJoinCondition(node->First, kind);
-    MarkJoinCondition(node->Second, kind);
-  }
+void MarkJoinCondition(TExpToken* root, TJoinKind kind) {
+  EachLogicalNode(root, [&](TExpToken& node) {
+    if (node.IsLogical() || node.IsComparison()) node.FromJoin = true;
+    if (node.IsComparison() && ContainsColumn(node.First) && ContainsColumn(node.Second)) node.JoinKind = kind;
+  });
 }
 
 class TSelectParser {
@@ -249,7 +234,7 @@ class TSelectParser {
       }
       q.SeveralTables = true;
       if (!p.IsKeyword("ON")) RaiseAt(p, "ON keyword expected in JOIN clause, instead found '");
-      p.NextToken();
+      EnterClause(p, "WHERE or JOIN clause");
       TExpTree condition =
           ParseClause(p, "WHERE or JOIN clause", kJoinCondition, "WHERE or JOIN clause is empty", {"WHERE", "JOIN"});
       MarkJoinCondition(condition.get(), kind);
@@ -263,7 +248,11 @@ class TSelectParser {
   TOrderByField ParseOrderItem(std::string_view clauseName) {
     TOrderByField item;
     if (p.IsKind(tkInteger)) {
-      item.ColumnNumber = std::max(1, std::atoi(p.TokenText().c_str()));
+      // A number no column can have, 0 or one too large for an integer, is refused as written.
+      const std::string digits = p.TokenText();
+      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), item.ColumnNumber);
+      if (error != std::errc() || item.ColumnNumber < 1)
+        p.RaiseError(InvalidNumber(digits, std::string(clauseName) + " clause"));
       p.NextToken();
       return item;
     }
@@ -293,7 +282,7 @@ class TSelectParser {
   }
 
   void ParseHaving() {
-    p.NextToken();
+    EnterClause(p, "HAVING clause");
     q.Having = ParseClause(p, "HAVING clause", AllowAggregates, "HAVING clause is empty", {"ORDER"});
     q.HasHaving = true;
   }

@@ -8,10 +8,11 @@
 #include "ResultTable.h"
 #include "StatementDirectories.h"
 #include "SqlErrors.h"
-#include "engine/query/expression/TreeWalk.h"
 #include "engine/query/expression/ComparisonTurn.h"
 #include "engine/query/expression/ExpressionBinder.h"
 #include "engine/query/expression/ExpressionPreparation.h"
+#include "engine/query/expression/TreeWalk.h"
+#include "engine/query/expression/ValueClasses.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/DataTable.h"
@@ -40,18 +41,16 @@ std::string_view OperatorText(TOperator op) {
 }
 
 // A comparison with a constant on the left and columns on the right is turned round, through the
-// logical operators from the root, so that the column stands on the left.
-void PutColumnsLeft(TExpToken* node) {
-  if (!node) return;
-  if (node->Operator == TOperator::And || node->Operator == TOperator::Or || node->Operator == TOperator::Not) {
-    PutColumnsLeft(node->First);
-    PutColumnsLeft(node->Second);
-    return;
-  }
-  if (node->IsComparison() && !ContainsColumn(node->First) && ContainsColumn(node->Second)) {
-    TurnComparison(*node);
-    node->SourceText = OperatorText(node->Operator);
-  }
+// logical operators from the root, so that the column stands on the left. The NULL constant stays
+// where it is: no operator admits it on the left, and binding says so.
+void PutColumnsLeft(TExpToken* root) {
+  EachLogicalNode(root, [](TExpToken& node) {
+    if (!node.IsComparison() || IsNullConstant(*node.First)) return;
+    if (!ContainsColumn(node.First) && ContainsColumn(node.Second)) {
+      TurnComparison(node);
+      node.SourceText = OperatorText(node.Operator);
+    }
+  });
 }
 
 }  // namespace

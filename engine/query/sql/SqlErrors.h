@@ -20,8 +20,12 @@ inline std::string InvalidColumn(const std::string& column, const std::string& c
 }
 
 // "Invalid column number 'n' specified in <where>"
+inline std::string InvalidNumber(std::string_view number, std::string_view where) {
+  return "Invalid column number '" + std::string(number) + "' specified in " + std::string(where);
+}
+
 inline std::string InvalidNumber(int number, std::string_view where) {
-  return "Invalid column number '" + std::to_string(number) + "' specified in " + std::string(where);
+  return InvalidNumber(std::to_string(number), where);
 }
 
 }  // namespace sklad

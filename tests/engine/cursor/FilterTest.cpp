@@ -21,6 +21,8 @@
 #include "engine/storage/DataSession.h"
 #include "engine/storage/EngineError.h"
 #include "tests/support/Iterations.h"
+#include "tests/support/RepeatedText.h"
+#include "tests/support/SmallStack.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {
@@ -680,6 +682,46 @@ TEST_P(FilterTest, AClonesFiltersStartFromItsCursorsBitmaps) {
   clone->DeactivateFilter(clone->FilterAt(0));
   FCursor->DeactivateFilter(low);
   EXPECT_EQ(VisibleIds(*clone), VisibleIds());
+}
+
+// A filter of a long run of ORs or ANDs shows exactly the records it should, on a thread with a
+// small stack: ORs an index answers operand by operand, ORs tested record by record, and ANDs
+// whose indexed parts the planner puts first at every step, which turns the run into a zigzag of
+// first and second operands. A clone copies each such tree. Nesting past the parser's bound is a
+// filter error.
+TEST_P(FilterTest, LongRunsAndDeepNestingInFilterTexts) {
+  std::mt19937 random(23);
+  Fill(60, random);
+  OpenCursor();
+  using ::sklad::testing::Joined;
+  auto numberIs = [](auto test) { return [test](const CatalogueRecord& r) { return r.Number && test(*r.Number); }; };
+  constexpr int kLong = 4000;
+  const std::vector<Condition> cases = {
+      {Joined("n = 1000", " OR ", kLong) + " OR n = 5", numberIs([](int32_t n) { return n == 5; })},
+      {"r = '3' OR " + Joined("n = 1000", " OR ", kLong), [](const CatalogueRecord& r) { return r.Section == "3"; }},
+      {Joined("n + 0 = 1000", " OR ", kLong) + " OR n + 0 = 5", numberIs([](int32_t n) { return n == 5; })},
+      {Joined("n > -10 AND n + 0 < 10", " AND ", kLong), numberIs([](int32_t n) { return n > -10 && n < 10; })},
+  };
+  ::sklad::testing::RunOnSmallStack(::sklad::testing::kSmallStack, [&] {
+    for (const Condition& condition : cases) {
+      SCOPED_TRACE(condition.Text.substr(0, 60));
+      TFilter* filter = FCursor->AddFilter(condition.Text, false, false);
+      FCursor->ActivateFilter(filter);
+      FCursor->SelectIndex(TDataCursor::kNaturalOrder);
+      EXPECT_EQ(VisibleIds(), ExpectedIds(condition));
+      std::unique_ptr<TDataCursor> clone = FCursor->Clone();
+      EXPECT_EQ(VisibleIds(*clone), ExpectedIds(condition));
+      FCursor->DropFilter(filter);
+    }
+  });
+  try {
+    FCursor->AddFilter(std::string(15000, '(') + "n = 1" + std::string(15000, ')'), false, false);
+    ADD_FAILURE() << "no error";
+  } catch (const ESkladEngineError& error) {
+    EXPECT_EQ(error.Code(), err::FilterError);
+    EXPECT_NE(std::string(error.what()).find("Expression nested too deeply in filter expression"), std::string::npos)
+        << error.what();
+  }
 }
 
 TEST_P(FilterTest, FilterLimitAndFilterTextErrors) {

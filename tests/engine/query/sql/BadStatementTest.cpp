@@ -91,6 +91,18 @@ TEST_F(BadStatementTest, EveryKindFailsWithItsMessageAndChangesNothing) {
        "Internal join error - table correlation name \"v\" is target of multiple join conditions in WHERE or JOIN "
        "clause"},
       {"SELECT a FROM t INTO x", "End of SELECT statement expected, instead found 'x'"},  // INTO names t here
+      // Numbers no column has, refused as written rather than cut down to one that exists.
+      {"SELECT a FROM t ORDER BY 4294967297", "Invalid column number '4294967297' specified in ORDER BY clause"},
+      {"SELECT a FROM t GROUP BY 0", "Invalid column number '0' specified in GROUP BY clause"},
+      // No operator admits NULL on its left: the comparison is not turned round to hide it.
+      {"SELECT * FROM t WHERE NULL = a", "Type mismatch between constant 'NULL' and column 'a' in WHERE or JOIN clause"},
+      {"SELECT * FROM t WHERE NULL < b", "Type mismatch between constant 'NULL' and column 'b' in WHERE or JOIN clause"},
+      // A condition's first token is read in its clause.
+      {"SELECT * FROM t WHERE 'abc", "Missing single quote after 'abc' in WHERE or JOIN clause"},
+      {"SELECT * FROM t JOIN u ON [abc", "Missing right bracket after 'abc' in WHERE or JOIN clause"},
+      {"SELECT b FROM t GROUP BY b HAVING \"x", "Missing double quote after 'x' in HAVING clause"},
+      {"UPDATE t SET a = 1 WHERE 'abc", "Missing single quote after 'abc' in WHERE or JOIN clause"},
+      {"DELETE FROM t WHERE [abc", "Missing right bracket after 'abc' in WHERE or JOIN clause"},
       // INSERT.
       {"INSERT t VALUES (1)", "INTO keyword expected, instead found 't'"},
       {"INSERT INTO t VALUES (1, 'a')", "The number of values must match the number of table columns"},
@@ -105,6 +117,13 @@ TEST_F(BadStatementTest, EveryKindFailsWithItsMessageAndChangesNothing) {
       {"INSERT INTO t (a) VALUES (3) COMMIT INTERVAL -5",
        "COMMIT INTERVAL specified (-5) is invalid, it must be greater than 0"},
       {"INSERT INTO t (a) VALUES (3) COMMIT 5", "INTERVAL keyword expected after COMMIT keyword, instead found '5'"},
+      // Integer values too large for an integer are refused, not read as 0.
+      {"INSERT INTO t (a) VALUES (3) COMMIT INTERVAL 99999999999999",
+       "Integer constant '99999999999999' is out of range in commit interval"},
+      {"UPDATE t SET a = 1 COMMIT INTERVAL 4294967297", "Integer constant '4294967297' is out of range in commit interval"},
+      {"DELETE FROM t COMMIT INTERVAL -2147483649", "Integer constant '-2147483649' is out of range in commit interval"},
+      {"DELETE FROM t COMMIT INTERVAL -2147483648",
+       "COMMIT INTERVAL specified (-2147483648) is invalid, it must be greater than 0"},
       {"INSERT INTO t (a) VALUES (3) x", "End of INSERT statement expected, instead found 'x'"},
       // UPDATE.
       {"UPDATE t SET zz = 1", "Invalid column name 'zz' or table correlation name '' specified in table columns"},
@@ -132,6 +151,10 @@ TEST_F(BadStatementTest, EveryKindFailsWithItsMessageAndChangesNothing) {
       {"CREATE TABLE n (a INTEGER, BLOB BLOCK 512)", "SIZE keyword expected after BLOCK keyword, instead found '512'"},
       {"CREATE TABLE n (a INTEGER, USER MAJOR 2)", "VERSION keyword expected after MAJOR keyword, instead found '2'"},
       {"CREATE TABLE n (a INTEGER, ENCRYPTED BY x)", "WITH keyword expected after ENCRYPTED keyword, instead found 'BY'"},
+      {"CREATE TABLE n (a INTEGER, BLOB BLOCK SIZE 4294967808)",
+       "Integer constant '4294967808' is out of range in BLOB block size"},
+      {"CREATE TABLE n (a INTEGER, USER MINOR VERSION 4294967296)",
+       "Integer constant '4294967296' is out of range in user version number"},
       // CREATE INDEX.
       {"CREATE UNIQUE i ON t (a)", "INDEX keyword expected, instead found 'i'"},
       {"CREATE INDEX i t (a)", "ON keyword expected after index name, instead found 't'"},
@@ -142,6 +165,9 @@ TEST_F(BadStatementTest, EveryKindFailsWithItsMessageAndChangesNothing) {
       {"ALTER TABLE t DROP zz", "Column zz not found"},
       {"ALTER TABLE t REDEFINE zz INTEGER", "Column zz not found"},
       {"ALTER TABLE t LAST 5", "AUTOINC keyword expected after LAST keyword, instead found '5'"},
+      {"ALTER TABLE t ADD e INTEGER AT 4294967297", "Integer constant '4294967297' is out of range in column position"},
+      {"ALTER TABLE t LAST AUTOINC 99999999999",
+       "Integer constant '99999999999' is out of range in next auto-increment number"},
       // DROP.
       {"DROP t", "TABLE or INDEX keyword expected, instead found 't'"},
       {"DROP TABLE t x", "End of DROP TABLE statement expected, instead found 'x'"},

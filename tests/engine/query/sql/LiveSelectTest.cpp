@@ -192,6 +192,15 @@ TEST_F(LiveSelectTest, AViewReadsTheMemoUnderItsOwnFieldNumber) {
   }
 }
 
+// The condition is tested on the table's own records, which are shorter than the view's records
+// with their computed column: reading the memo takes only the table's part.
+TEST_F(LiveSelectTest, AViewWithAComputedColumnTestsMemoConditions) {
+  auto statement = Live("SELECT UPPER(name) AS u, name FROM t WHERE popis LIKE '%programu%'");
+  ASSERT_TRUE(statement->ResultIsLive());
+  EXPECT_EQ(Names(*statement, 2),
+            Expected([](const CatalogueRow& row) { return row.popis.find("programu") != std::string::npos; }));
+}
+
 TEST_F(LiveSelectTest, AnEditByAnotherCursorAppearsAtTheNextOperation) {
   auto statement = Live("SELECT * FROM t WHERE r = '9'");
   TDataCursor& result = *statement->Execute();
