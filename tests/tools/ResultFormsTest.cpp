@@ -40,15 +40,10 @@ TEST(ScriptStatements, SemicolonsEndStatementsOnlyOutsideQuotesNamesAndComments)
   for (const Case& c : cases) EXPECT_EQ(Statements(c.script), c.statements) << c.script;
 }
 
-TEST(ScriptStatements, UnterminatedStringFailsOnlyWhenItsStatementIsReached) {
-  tool::TScriptStatements statements("DELETE FROM t; SELECT 'open");
-  EXPECT_EQ(statements.Next(), "DELETE FROM t;");
-  try {
-    statements.Next();
-    FAIL() << "an unterminated string was accepted";
-  } catch (const ESkladEngineError& error) {
-    EXPECT_EQ(error.Code(), err::SqlError);
-  }
+TEST(ScriptStatements, AnUnterminatedTokenMakesTheRestOneStatementForTheEngine) {
+  EXPECT_EQ(Statements("DELETE FROM t; SELECT * FROM t WHERE a = 'open; DELETE FROM t"),
+            (std::vector<std::string>{"DELETE FROM t;", "SELECT * FROM t WHERE a = 'open; DELETE FROM t"}));
+  EXPECT_EQ(Statements("SELECT [x; SELECT 1"), (std::vector<std::string>{"SELECT [x; SELECT 1"}));
 }
 
 TEST(DisplayWidth, CountsColumnsOnScreenNotBytes) {

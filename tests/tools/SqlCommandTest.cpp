@@ -130,6 +130,9 @@ TEST_F(SqlCommand, FailuresGiveTheirStatusAndMessage) {
       {{"-c", "SELEC * FROM kniha"}, tool::kExitFailure, "Sklad Engine Error # 11949 SQL error - SELECT, INSERT"},
       {{"-c", "SELECT * FROM nikde"}, tool::kExitFailure, "Sklad Engine Error # "},
       {{"-c", "SELECT 'x; FROM kniha"}, tool::kExitFailure, "Sklad Engine Error # 11949 SQL error - Missing single"},
+      // The engine, not the statement splitter, reports an unterminated token: in its clause.
+      {{"-c", "SELECT * FROM kniha WHERE name = 'x; SELECT 1"}, tool::kExitFailure,
+       "Sklad Engine Error # 11949 SQL error - Missing single quote after 'x; SELECT 1' in WHERE or JOIN clause"},
       {{"-c", "SELECT * FROM kniha", "--filter", "name = ("}, tool::kExitFailure, "Sklad Engine Error # 10051 "},
       {{"-c", "INSERT INTO kniha (id, name) VALUES (9, '中文')"}, tool::kExitFailure, "sklad sql: the statements: not UTF-8 text"},
   };

@@ -18,8 +18,15 @@ std::optional<std::string> TScriptStatements::Next() {
     return std::nullopt;
   }
   const size_t start = tokens.ConsumedLength();
-  while (!tokens.IsKind(0) && !tokens.IsKind(';')) tokens.NextToken();
-  const size_t end = tokens.IsKind(';') ? tokens.ConsumedLength() + 1 : rest.size();
+  size_t end = rest.size();
+  try {
+    while (!tokens.IsKind(0) && !tokens.IsKind(';')) tokens.NextToken();
+    if (tokens.IsKind(';')) end = tokens.ConsumedLength() + 1;
+  } catch (const ESkladEngineError&) {
+    // A token that cannot be read (an unterminated quote, name or comment) leaves no way to tell
+    // where the statement ends: the rest of the script goes to the engine as one statement, whose
+    // parser reports the fault in the clause it stands in.
+  }
   FPosition += end;
   return std::string(rest.substr(start, end - start));
 }

@@ -13,8 +13,9 @@ class TScriptStatements {
   explicit TScriptStatements(std::string script) : FScript(std::move(script)) {}
 
   // The next statement with its semicolon, or none when only blanks, comments and semicolons
-  // remain. A text the tokenizer refuses (a string without its closing quote) raises the SQL
-  // error 11949 when its statement is reached, so the statements before it run first.
+  // remain. From a token the tokenizer refuses (a string without its closing quote) on, the rest
+  // of the script is one statement, so the statements before it run first and the engine reports
+  // the fault in the clause where it stands.
   std::optional<std::string> Next();
 
  private:
