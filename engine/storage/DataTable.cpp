@@ -85,6 +85,7 @@ void TDataTable::Open(const TTableOpenOptions& options) {
   FReferences = 1;
   if (FOpen) return;
   FIndexRecreated = false;
+  FFileSizesChecked = false;
   FExclusive = options.Exclusive;
   FReadOnly = options.ReadOnly;
   FOptions[0] = options.Options[0];
@@ -212,7 +213,11 @@ bool TDataTable::BeginQueryRead() { return TakeReadLock(FQueryReadHeld, FQuerySl
 void TDataTable::EndQueryRead() { ReleaseReadLock(FQueryReadHeld, FQuerySlots); }
 
 bool TDataTable::BeginWrite() {
-  if (ProtocolLocksSkipped() || !FOpen || FWriteLockHeld) return false;
+  if (!FOpen) return false;
+  if (ProtocolLocksSkipped() || FWriteLockHeld) {
+    CheckFilesBeforeWrite();
+    return false;
+  }
   // The writer range covers every reader slot, this table's own too: a lock cannot be taken over
   // one this process holds, and writing needs no read lock besides.
   EndRead();
@@ -230,13 +235,22 @@ bool TDataTable::BeginWrite() {
   }
   FWriteLockHeld = true;
   FWriteTookTransactionByte = takeTransactionByte;
-  if (FTransactionLockHeld) return false;
   try {
-    return Refresh();
+    const bool changed = !FTransactionLockHeld && Refresh();
+    CheckFilesBeforeWrite();
+    return changed;
   } catch (...) {
     EndWrite();
     throw;
   }
+}
+
+void TDataTable::CheckFilesBeforeWrite() {
+  if (FFileSizesChecked) return;
+  FData->CheckRecordsBeforeWrite();
+  FIndex->CheckPagesBeforeWrite();
+  if (HasBlobFile()) FBlob->CheckBlocksBeforeWrite();
+  FFileSizesChecked = true;
 }
 
 void TDataTable::EndWrite() {
@@ -264,6 +278,7 @@ bool TDataTable::Refresh() {
     FBlob->EmptyCache();
     changed = true;
   }
+  if (changed) FFileSizesChecked = false;
   return changed;
 }
 
@@ -332,6 +347,7 @@ void TDataTable::FlushAll(const TFlushOptions& options) {
     if (options.ForceBlob && HasBlobFile()) FBlob->MarkHeaderChanged();
     return;
   }
+  if (ChangesToWrite(options)) CheckFilesBeforeWrite();
   FData->Records().WriteModified(options.ToDisk);
   FData->WriteHeader(options.ForceData, options.ToDisk);
   FData->WriteFieldDefinitions();
@@ -346,6 +362,12 @@ void TDataTable::FlushAll(const TFlushOptions& options) {
     FIndex->ShrinkCaches();
     if (HasBlobFile()) FBlob->ShrinkCache();
   }
+}
+
+bool TDataTable::ChangesToWrite(const TFlushOptions& options) const {
+  // Every change marks the headers of the files it touched as modified.
+  return options.ForceData || options.ForceIndex || options.ForceBlob || FData->Header().Modified() ||
+         FData->DefinitionsModified() || FIndex->Header().Modified() || (HasBlobFile() && FBlob->Header().Modified());
 }
 
 void TDataTable::ChangesMade(bool data, bool index, bool blob) {
@@ -371,6 +393,7 @@ void TDataTable::DiscardCaches(bool shrink, bool rereadHeaders) {
     FData->ReadHeader();
     FIndex->ReadHeader();
     if (HasBlobFile()) FBlob->ReadHeader();
+    FFileSizesChecked = false;
   }
 }
 
@@ -479,6 +502,7 @@ void TDataTable::RestoreIndex(bool copyBack, bool deleteBackup) {
     FIndex->Seek(0, TSeekOrigin::Start);
     FIndex->CopyFrom(backup);
     FIndex->ReadHeader();
+    FFileSizesChecked = false;
   }
   if (deleteBackup && saved.Exists()) saved.Delete();
 }
