@@ -531,8 +531,8 @@ TEST_P(DamagedTableTest, ReadsAndWritesNeverGiveAWrongAnswer) {
   EXPECT_EQ(FFigures.WrongWrites, 0);
 }
 
-// The damage the issue measured, and the kinds behind it: each statement fails with the error
-// of the file at fault and leaves the files as they were.
+// The damage the issue measured, and the kinds behind it: each statement that meets it fails with
+// the error of the file at fault, and the files stay as they were.
 TEST_P(DamagedTableTest, KnownDamageFailsTheStatement) {
   const auto slotOf = [&](const std::filesystem::path& folder, const char* section) {
     const RawTable raw(folder, FLayout);
@@ -551,6 +551,12 @@ TEST_P(DamagedTableTest, KnownDamageFailsTheStatement) {
     std::swap_ranges(at(first), at(first) + length, at(second));
     WriteFile(folder / "t.DAT", data);
   };
+  // The record's state byte says deleted, while the record-state index holds it as live.
+  const auto markDeleted = [&](const std::filesystem::path& folder, int32_t slot) {
+    std::vector<uint8_t> data = ReadFile(folder / "t.DAT");
+    data[static_cast<size_t>(FLayout.RecordsAt + int64_t{slot} * FLayout.RecordSize)] = 1;
+    WriteFile(folder / "t.DAT", data);
+  };
   struct Case {
     std::string Name;
     std::function<void(const std::filesystem::path&)> Damage;
@@ -567,13 +573,13 @@ TEST_P(DamagedTableTest, KnownDamageFailsTheStatement) {
        "DELETE FROM t WHERE r = '4'", err::IndexBuffersCorrupt},
       {"records swapped, update", [&](const auto& f) { swapRecords(f, "4", "5", 5, FLayout.RecordSize - 5); },
        "UPDATE t SET name = 'x' WHERE r = '4'", err::IndexBuffersCorrupt},
-      {"live record stored as deleted",
-       [&](const auto& f) {
-         std::vector<uint8_t> data = ReadFile(f / "t.DAT");
-         data[static_cast<size_t>(FLayout.RecordsAt + 7 * FLayout.RecordSize)] = 1;
-         WriteFile(f / "t.DAT", data);
-       },
-       "SELECT id, r, n, name FROM t", err::IndexBuffersCorrupt},
+      {"live record stored as deleted", [&](const auto& f) { markDeleted(f, 7); }, "SELECT id, r, n, name FROM t",
+       err::IndexBuffersCorrupt},
+      {"first record stored as deleted, grouped", [&](const auto& f) { markDeleted(f, 0); },
+       "SELECT r, COUNT(*) FROM t WHERE n >= 0 GROUP BY r", err::IndexBuffersCorrupt},
+      // Reads that do not meet the damage go on.
+      {"first record stored as deleted, another section", [&](const auto& f) { markDeleted(f, 0); },
+       "SELECT id, r, n, name FROM t WHERE r = '4' ORDER BY n", 0},
       {"BLOB file cut short",
        [&](const auto& f) {
          std::filesystem::resize_file(f / "t.BLB", std::filesystem::file_size(f / "t.BLB") - 3 * kBlockSize);
