@@ -40,7 +40,8 @@ bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning) {
   uint32_t read = 0;
   for (int32_t walked = 1;; ++walked) {
     const uint32_t take = std::min<uint32_t>({static_cast<uint32_t>(file.DataPerBlock()), total - read, block->UsedBytes()});
-    std::memcpy(buffer.Bytes.data() + read, block->Data(), take);
+    // A first block announcing no bytes (damage: no value of length 0 has blocks) leaves no buffer.
+    if (take > 0) std::memcpy(buffer.Bytes.data() + read, block->Data(), take);
     read += take;
     const uint32_t next = block->Next();
     if (read == total || next == 0) break;

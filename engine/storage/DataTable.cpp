@@ -347,7 +347,6 @@ void TDataTable::FlushAll(const TFlushOptions& options) {
     if (options.ForceBlob && HasBlobFile()) FBlob->MarkHeaderChanged();
     return;
   }
-  if (ChangesToWrite(options)) CheckFilesBeforeWrite();
   FData->Records().WriteModified(options.ToDisk);
   FData->WriteHeader(options.ForceData, options.ToDisk);
   FData->WriteFieldDefinitions();
@@ -362,12 +361,6 @@ void TDataTable::FlushAll(const TFlushOptions& options) {
     FIndex->ShrinkCaches();
     if (HasBlobFile()) FBlob->ShrinkCache();
   }
-}
-
-bool TDataTable::ChangesToWrite(const TFlushOptions& options) const {
-  // Every change marks the headers of the files it touched as modified.
-  return options.ForceData || options.ForceIndex || options.ForceBlob || FData->Header().Modified() ||
-         FData->DefinitionsModified() || FIndex->Header().Modified() || (HasBlobFile() && FBlob->Header().Modified());
 }
 
 void TDataTable::ChangesMade(bool data, bool index, bool blob) {

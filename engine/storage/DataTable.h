@@ -145,10 +145,11 @@ class TDataTable final : public TDataFileOwner {
   // that does not hold the whole records its header announces, an index or BLOB file shorter than
   // its header says. The sizes are compared once after each point where the files or headers may
   // have changed under this object (open, another user's change, re-read headers); between those
-  // points only this object's own writes change the files, and they keep them whole.
+  // points only this object's own writes change the files, and they keep them whole. Every change
+  // starts with BeginWrite, which checks, so every flush writes only checked changes; a flush
+  // itself cannot compare sizes, as the headers then announce records, pages and blocks that are
+  // still in the caches.
   void CheckFilesBeforeWrite();
-  // Whether FlushAll would write anything.
-  bool ChangesToWrite(const TFlushOptions& options) const;
   bool TakeReadLock(bool& held, TReaderSlots& slots);
   void ReleaseReadLock(bool& held, TReaderSlots& slots);
   void ReleaseTransactionByte();

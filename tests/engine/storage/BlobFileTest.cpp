@@ -236,6 +236,16 @@ TEST(BlobFile, ChainsAndFreeListsLeadingIntoAnotherValueAreNotWrittenThrough) {
   EXPECT_EQ(blob.Read(victim, 5), PatternBytes(1000, 5));
 }
 
+TEST(BlobFile, AFirstBlockAnnouncingNoBytesReadsAsAnEmptyValue) {
+  BlobFileFixture blob;
+  const uint32_t first = blob.Write(PatternBytes(100, 1), 1);
+  {
+    TPinnedBlock head(*blob.File, blob.File->GetBlock(first));
+    head->SetTotalLength(0);
+  }
+  EXPECT_TRUE(blob.Read(first, 1).empty());
+}
+
 TEST(BlobFile, AcceptedForeignIdentifiersAreFreedToo) {
   BlobFileFixture blob;
   const uint32_t first = blob.Write(PatternBytes(1000, 1), 1);
