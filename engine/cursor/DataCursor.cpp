@@ -148,7 +148,7 @@ void TDataCursor::Close() {
   FCurrentRecord.clear();
   FCurrentKey.clear();
   FCurrentEntry = {};
-  FPosition = FRecordNumber = 0;
+  FPosition = FRecordNumber = FChangedRecord = 0;
   FRangeStart = FRangeEnd = FVisibleCount = 0;
   FRangeActive = false;
   FRangeLowKey.clear();

@@ -145,6 +145,9 @@ class TDataCursor {
   bool BitmapNavigation() const { return FBitmapNavigation; }
   // Records read from the table and tested by filter evaluation, since the cursor was created.
   int64_t FilterRecordsRead() const { return FFilterRecordsRead; }
+  // Whether a bound and prepared tree over the table's fields holds for a record buffer, evaluated
+  // as the cursor's filters evaluate it.
+  bool ExpressionHolds(const TExpToken& expression, const uint8_t* record);
 
   // ---- Filter evaluation through indexes (FilterIndexLevel.cpp, FilterIndexRanges.cpp) ----
   // 0: the node needs record-by-record tests; 1: part of it can use an index; 2: all of it can.
@@ -376,9 +379,20 @@ class TDataCursor {
   bool GotoBookmarkBody(const uint8_t* bookmark, bool acceptNearest);
   int ReadStep(uint8_t* buffer, int direction);
   // direction 1 forward, 2 backward: the records that follow in that direction are read with it;
-  // kLandingRead: a search landed on one record, which is read alone.
+  // kLandingRead: a search landed on one record, which is read alone. The record loaded is
+  // checked (CheckReachedRecord).
   static constexpr int kLandingRead = 0;
   void LoadCurrentRecord(int direction);
+  // A record reached through an index or the visible set must be the one they promised: active
+  // (the record-state index gave it as live), carrying the key of the index entry it was reached
+  // by, and passing every filter part an index walk answered. Raises 8965 otherwise, leaving the
+  // cursor on no record. The record is in memory already: the check reads nothing. Not checked: a
+  // record held on a crack (reading delivers none) and the cursor's own unresynchronised change.
+  void CheckReachedRecord();
+  bool ReachedRecordSound();
+  // Whether the parts of a filter expression that were answered by index walks hold for a record.
+  // The parts tested record by record were tested on this very record when the bitmap was built.
+  bool IndexedPartsHold(const TExpToken& expression, const uint8_t* record);
   // Natural order: how many visible records from the current one on follow each other by number.
   int32_t CountConsecutive(int32_t count, int direction);
   // Index order: the numbers of up to count visible records from the current one on, into FUpcoming.
@@ -460,7 +474,6 @@ class TDataCursor {
   // Record by record: below an AND only the set bits are candidates; under any other parent
   // every active record is tested (deleted ones keep their bit for the live bitmap to remove).
   void EvaluateRecords(TRecordsBitmap& bitmap, const TFilter& filter, const TExpToken* node, TOperator parent);
-  bool ExpressionHolds(const TExpToken& expression, const uint8_t* record);
   // Supplies a column's value to the evaluator; a memo's whole text through the BLOB access.
   void FieldValueCallback(const uint8_t* record, TExpToken& column);
 
@@ -588,6 +601,10 @@ class TDataCursor {
   void RecountAfterChange(int32_t recordNumber);
   void RecountAfterDelete(int32_t recordNumber);
   bool FUserRecordIds = false;
+  // The record this cursor's last change stored or removed without resynchronising: its index
+  // entry and the bitmaps were left as they were, so nothing led to it and loading it checks
+  // nothing.
+  int32_t FChangedRecord = 0;
 
   // ---- Table definition ----
   // Whether a restructure to the checked definition changes only indexes: the same language,

@@ -196,6 +196,7 @@ void TDataCursor::InsertLocked(uint8_t* buffer, int32_t number, bool resync) {
   FCurrentRecord.assign(slot->Bytes(), slot->Bytes() + std::min(slot->Size(), FRecordSize));
   FCurrentRecord.resize(static_cast<size_t>(FRecordSize), 0);
   FRecordNumber = number;
+  FChangedRecord = resync ? 0 : number;
   // The cursor stands on the record it stored, wherever it stood before.
   FAtBeginning = FAtEnd = false;
   records.ReleaseRecord(slot);
@@ -252,6 +253,7 @@ void TDataCursor::ModifyRecord(uint8_t* buffer, bool resync, bool unlock) {
     FCurrentRecord.assign(stored->Bytes(), stored->Bytes() + std::min(stored->Size(), FRecordSize));
     FCurrentRecord.resize(static_cast<size_t>(FRecordSize), 0);
     FRecordNumber = number;
+    FChangedRecord = resync ? 0 : number;
     FAtBeginning = FAtEnd = false;
     stored.Release();
     CommitChange(true, blobsWritten, !changes.empty());
@@ -282,6 +284,7 @@ void TDataCursor::DeleteLocked(const uint8_t* buffer, int32_t number, bool resyn
     RaiseEngineError(err::RecordChanged, FTableName);
 
   const bool blobsFreed = RemoveStoredRecord(*stored, number, -1);
+  FChangedRecord = resync ? 0 : number;
   stored.Release();
   CommitChange(true, blobsFreed, true);
   if (resync) {

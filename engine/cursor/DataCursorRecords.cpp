@@ -55,6 +55,7 @@ void TDataCursor::LoadCurrentRecord(int direction) {
   if (record == nullptr) throw EIndexReadRestart{};
   std::copy_n(record->Bytes(), std::min(record->Size(), FStoredRecordSize), FCurrentRecord.begin());
   records.ReleaseRecord(record);
+  CheckReachedRecord();
   ComputeFields(FCurrentRecord.data());
 }
 

@@ -40,7 +40,8 @@ bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning) {
   uint32_t read = 0;
   for (int32_t walked = 1;; ++walked) {
     const uint32_t take = std::min<uint32_t>({static_cast<uint32_t>(file.DataPerBlock()), total - read, block->UsedBytes()});
-    std::memcpy(buffer.Bytes.data() + read, block->Data(), take);
+    // A first block announcing no bytes (damage: no value of length 0 has blocks) leaves no buffer.
+    if (take > 0) std::memcpy(buffer.Bytes.data() + read, block->Data(), take);
     read += take;
     const uint32_t next = block->Next();
     if (read == total || next == 0) break;
@@ -54,17 +55,27 @@ bool TryReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning) {
   return true;
 }
 
-// Frees the rest of an old chain from offset on, at most limit blocks; blocks this write uses are
-// damage.
-void FreeRestOfChain(TBlobFile& file, uint32_t offset, int32_t limit, const std::set<uint32_t>& inUse) {
-  std::set<uint32_t> freed;
-  for (int32_t walked = 0; offset != 0; ++walked) {
-    if (walked == limit || !file.IsBlockOffset(offset) || inUse.count(offset) || !freed.insert(offset).second)
-      file.RaiseCorruptBlocks();
-    TPinnedBlock block(file, file.GetBlockForWrite(offset));
-    offset = block->Next();
-    file.FreeBlock(block.Get());
+// The blocks of the stored chain a rewrite reuses or frees, walked and checked before any of them
+// changes: offsets of blocks inside the file, no block twice, every block carrying the first
+// one's identifier (the record's, checked when the value was read), and no more blocks than the
+// stored length needs.
+std::vector<uint32_t> StoredChain(TBlobFile& file, uint32_t first) {
+  if (first == 0) return {};
+  // The offset where the next block would be appended is no value's block.
+  if (!file.IsBlockOffset(first)) file.RaiseCorruptBlocks();
+  TPinnedBlock block(file, file.GetBlockForWrite(first));
+  const int32_t blobId = block->BlobId();
+  const size_t limit =
+      static_cast<size_t>(BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file))));
+  std::vector<uint32_t> chain{first};
+  std::set<uint32_t> visited{first};
+  for (uint32_t next = block->Next(); next != 0 && chain.size() < limit; next = block->Next()) {
+    if (!file.IsBlockOffset(next) || !visited.insert(next).second) file.RaiseCorruptBlocks();
+    block.Reset(file.GetBlockForWrite(next, true, static_cast<int32_t>(limit - chain.size())));
+    if (block->BlobId() != blobId) file.RaiseCorruptBlocks();
+    chain.push_back(next);
   }
+  return chain;
 }
 
 std::string RepairMessage(const char* problem, int32_t recordNumber, const TBlobRepair& repair) {
@@ -84,56 +95,37 @@ void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning) {
 
 void WriteBlobValue(TBlobFile& file, TBlobBuffer& buffer) {
   const uint64_t length = buffer.Bytes.size();
-  if (length == 0) {
-    buffer.FirstBlock = FreeBlobChain(file, buffer.FirstBlock, buffer.BlobId, buffer.RecordNumber, true);
-    buffer.Modified = false;
-    return;
-  }
   if (length > static_cast<uint64_t>(INT32_MAX)) RaiseEngineError(err::InvalidBlobLength, file.FileName());
-  const bool reusing = buffer.FirstBlock != 0;
-  TPinnedBlock block(file, reusing ? file.GetBlockForWrite(buffer.FirstBlock) : file.NewBlock());
-  const uint32_t firstBlock = block->Offset;
-  // The old chain is walked only as far as its own length needs.
-  int32_t oldBlocksLeft = reusing ? BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file))) - 1 : 0;
-  block->SetPrevious(0);
-  block->SetBlobId(buffer.BlobId);
-  block->SetTotalLength(static_cast<uint32_t>(length));
-  std::set<uint32_t> chain{block->Offset};
+  const std::vector<uint32_t> stored = StoredChain(file, buffer.FirstBlock);
+  const size_t needed = length == 0 ? 0 : static_cast<size_t>(BlocksForBytes(file, length));
+  std::vector<uint32_t> chain(stored.begin(),
+                              stored.begin() + static_cast<std::ptrdiff_t>(std::min(needed, stored.size())));
+  // The blocks a longer value needs are taken before anything is written, so that a damaged free
+  // list refuses the write with the stored chain as it was.
+  while (chain.size() < needed) {
+    TPinnedBlock fresh(file, file.NewBlock());
+    if (std::ranges::find(stored, fresh->Offset) != stored.end()) file.RaiseCorruptBlocks();
+    chain.push_back(fresh->Offset);
+  }
   const uint64_t perBlock = static_cast<uint64_t>(file.DataPerBlock());
-  uint64_t written = 0;
-  for (;;) {
+  for (size_t i = 0; i < chain.size(); ++i) {
+    TPinnedBlock block(file, file.GetBlockForWrite(chain[i]));
+    const uint64_t written = i * perBlock;
     const uint64_t take = std::min(perBlock, length - written);
     std::memcpy(block->Data(), buffer.Bytes.data() + written, take);
     if (take < perBlock) std::memset(block->Data() + take, 0, perBlock - take);
+    block->SetPrevious(i == 0 ? 0 : chain[i - 1]);
+    block->SetNext(i + 1 < chain.size() ? chain[i + 1] : 0);
+    block->SetBlobId(buffer.BlobId);
+    block->SetTotalLength(i == 0 ? static_cast<uint32_t>(length) : 0);
     block->SetUsedBytes(static_cast<uint16_t>(take));
     block->Modified = true;
-    written += take;
-    if (written == length) break;
-    const uint32_t next = oldBlocksLeft > 0 ? block->Next() : 0;
-    TBlock* following;
-    if (next != 0) {
-      if (!file.IsBlockOffset(next) || chain.count(next)) file.RaiseCorruptBlocks();
-      following = file.GetBlockForWrite(next, true, oldBlocksLeft);
-      --oldBlocksLeft;
-    } else {
-      following = file.NewBlock();
-      oldBlocksLeft = 0;
-      if (chain.count(following->Offset)) {
-        file.ReleaseBlock(following);
-        file.RaiseCorruptBlocks();
-      }
-    }
-    block->SetNext(following->Offset);
-    following->SetPrevious(block->Offset);
-    following->SetBlobId(buffer.BlobId);
-    following->SetTotalLength(0);
-    chain.insert(following->Offset);
-    block.Reset(following);
   }
-  const uint32_t rest = oldBlocksLeft > 0 ? block->Next() : 0;
-  block->SetNext(0);
-  if (rest != 0) FreeRestOfChain(file, rest, oldBlocksLeft, chain);
-  buffer.FirstBlock = firstBlock;
+  for (size_t i = chain.size(); i < stored.size(); ++i) {
+    TPinnedBlock block(file, file.GetBlockForWrite(stored[i]));
+    file.FreeBlock(block.Get());
+  }
+  buffer.FirstBlock = chain.empty() ? 0 : chain.front();
   buffer.Modified = false;
 }
 
@@ -160,7 +152,8 @@ uint32_t FreeBlobChain(TBlobFile& file, uint32_t firstBlock, int32_t blobId, int
       problemFound("Invalid BLOB offset");
       return kept;
     }
-    const size_t limit = static_cast<size_t>(BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file))));
+    const size_t limit =
+      static_cast<size_t>(BlocksForBytes(file, std::min<uint64_t>(block->TotalLength(), FileCapacity(file))));
     std::set<uint32_t> visited{firstBlock};
     for (uint32_t next = block->Next(); next != 0; next = block->Next()) {
       const char* problem = nullptr;

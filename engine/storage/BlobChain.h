@@ -29,8 +29,10 @@ struct TBlobRepair {
 void ReadBlobValue(TBlobFile& file, TBlobBuffer& buffer, bool scanning = false);
 
 // Writes buffer.Bytes as the chain of buffer.FirstBlock (a new chain when 0) under
-// buffer.BlobId; an empty value frees the chain. Afterwards buffer.FirstBlock is the chain's
-// first block offset (0 for an empty value).
+// buffer.BlobId; an empty value frees the chain. The stored chain and the new blocks a longer
+// value needs are checked before any block changes: 8963 for a chain that leaves the file, meets
+// a block twice or a block of another value, or a free list that hands out one of its blocks.
+// Afterwards buffer.FirstBlock is the chain's first block offset (0 for an empty value).
 void WriteBlobValue(TBlobFile& file, TBlobBuffer& buffer);
 
 // Frees the chain at firstBlock, which should carry blobId. Without repair a mismatch of the

@@ -115,6 +115,10 @@ void TBlobFile::CheckHeader() const {
     RaiseEngineError(err::HeaderCorrupt, FileName());
 }
 
+void TBlobFile::CheckBlocksBeforeWrite() {
+  if (GetSize() < int64_t{FHeader.NextBlockOffset()}) RaiseCorruptBlocks();
+}
+
 bool TBlobFile::IsBlockOffset(uint32_t offset) const {
   return offset >= kFirstBlockOffset && offset < FHeader.NextBlockOffset() &&
          (offset - kFirstBlockOffset) % static_cast<uint32_t>(FBlockSize) == 0;
@@ -223,8 +227,9 @@ TBlock* TBlobFile::NewBlock() {
     if (!IsBlockOffset(firstFree)) RaiseCorruptBlocks();
     block = GetBlockForWrite(firstFree);
     const uint32_t next = block->Next();
-    // A free block in use or a free list that does not lead to another block is damaged.
-    if (block->Pins > 1 || next == firstFree || (next != 0 && !IsBlockOffset(next))) {
+    // A free block in use, one still carrying a value (freeing clears it), or a free list that
+    // does not lead to another block is damaged.
+    if (block->Pins > 1 || block->BlobId() != 0 || next == firstFree || (next != 0 && !IsBlockOffset(next))) {
       ReleaseBlock(block);
       RaiseCorruptBlocks();
     }

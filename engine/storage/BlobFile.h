@@ -58,6 +58,8 @@ class TBlobFile : public TFileHandler {
   // Version 4; a free list that lies inside the file on a block boundary; a next block offset
   // on a block boundary. Raises 12035 or 8961.
   void CheckHeader() const;
+  // Before a write: a file shorter than the blocks its header announces raises 8963.
+  void CheckBlocksBeforeWrite();
 
   // The block at that offset, pinned. The next block offset appends a new block. Offsets not on
   // a block boundary inside the file raise 8963. A cache miss first takes the table's read lock;

@@ -73,6 +73,9 @@ class TDataFile : public TFileHandler {
   // The consistency check of a table's first open in the process; on failure the file is
   // closed and the error passes on.
   void CheckConsistency();
+  // Before a write: a file that ends inside a record or before the last record its header
+  // announces raises 8962. Compares the header with the file's size.
+  void CheckRecordsBeforeWrite();
 
   int FieldCount() const { return FFields.Count(); }
   int RecordSize() const { return FHeader.RecordSize(); }
@@ -132,6 +135,9 @@ class TDataFile : public TFileHandler {
   [[noreturn]] void RaiseCorrupt() const;
   void CheckFieldDefinitions();
   void CheckFileSize();
+  // The records the file holds after its definitions; -1 when it ends inside the definitions or
+  // inside a record.
+  int64_t WholeRecordsInFile();
   bool FlushWanted(bool flush) { return flush || FOwner->ForceBufferFlush(); }
 
   TStandaloneDataFileOwner FStandaloneOwner;

@@ -1,5 +1,6 @@
 // The consistency check of an opened data file: version, header texts, every field definition,
-// the record size and the file size against the announced number of records.
+// the record size and the file size against the announced number of records; and the file size
+// check before a write.
 #include <cstdint>
 
 #include "BcdValue.h"
@@ -72,14 +73,20 @@ void TDataFile::CheckFieldDefinitions() {
   if (runningOffset != FHeader.RecordSize()) RaiseCorrupt();
 }
 
-void TDataFile::CheckFileSize() {
-  const int64_t size = GetSize();
-  const int64_t definitionsEnd = DefinitionsEnd();
+int64_t TDataFile::WholeRecordsInFile() {
+  const int64_t recordBytes = GetSize() - DefinitionsEnd();
   const int64_t recordSize = FHeader.RecordSize();
-  if (size < definitionsEnd) RaiseCorrupt();
-  const int64_t recordBytes = size - definitionsEnd;
-  if (recordBytes % recordSize != 0) RaiseCorrupt();
-  if (recordBytes / recordSize + 1 != FHeader.NextRecordNumber()) RaiseCorrupt();
+  if (recordBytes < 0 || recordBytes % recordSize != 0) return -1;
+  return recordBytes / recordSize;
+}
+
+void TDataFile::CheckFileSize() {
+  if (WholeRecordsInFile() + 1 != FHeader.NextRecordNumber()) RaiseCorrupt();
+}
+
+void TDataFile::CheckRecordsBeforeWrite() {
+  const int64_t records = WholeRecordsInFile();
+  if (records < 0 || records + 1 < FHeader.NextRecordNumber()) RaiseEngineError(err::RecordBuffersCorrupt, FileName());
 }
 
 }  // namespace sklad

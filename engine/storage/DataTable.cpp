@@ -87,6 +87,7 @@ void TDataTable::Open(const TTableOpenOptions& options) {
   FReferences = 1;
   if (FOpen) return;
   FIndexRecreated = false;
+  FFileSizesChecked = false;
   FExclusive = options.Exclusive;
   FForReading = options.ForReading;
   FReadOnly = options.ReadOnly || options.ForReading;
@@ -215,7 +216,11 @@ bool TDataTable::BeginQueryRead() { return TakeReadLock(FQueryReadHeld, FQuerySl
 void TDataTable::EndQueryRead() { ReleaseReadLock(FQueryReadHeld, FQuerySlots); }
 
 bool TDataTable::BeginWrite() {
-  if (ProtocolLocksSkipped() || !FOpen || FWriteLockHeld) return false;
+  if (!FOpen) return false;
+  if (ProtocolLocksSkipped() || FWriteLockHeld) {
+    CheckFilesBeforeWrite();
+    return false;
+  }
   // The writer range covers every reader slot, this table's own too: a lock cannot be taken over
   // one this process holds, and writing needs no read lock besides.
   EndRead();
@@ -233,13 +238,22 @@ bool TDataTable::BeginWrite() {
   }
   FWriteLockHeld = true;
   FWriteTookTransactionByte = takeTransactionByte;
-  if (FTransactionLockHeld) return false;
   try {
-    return Refresh();
+    const bool changed = !FTransactionLockHeld && Refresh();
+    CheckFilesBeforeWrite();
+    return changed;
   } catch (...) {
     EndWrite();
     throw;
   }
+}
+
+void TDataTable::CheckFilesBeforeWrite() {
+  if (FFileSizesChecked) return;
+  FData->CheckRecordsBeforeWrite();
+  FIndex->CheckPagesBeforeWrite();
+  if (HasBlobFile()) FBlob->CheckBlocksBeforeWrite();
+  FFileSizesChecked = true;
 }
 
 void TDataTable::EndWrite() {
@@ -267,6 +281,7 @@ bool TDataTable::Refresh() {
     FBlob->EmptyCache();
     changed = true;
   }
+  if (changed) FFileSizesChecked = false;
   return changed;
 }
 
@@ -374,6 +389,7 @@ void TDataTable::DiscardCaches(bool shrink, bool rereadHeaders) {
     FData->ReadHeader();
     FIndex->ReadHeader();
     if (HasBlobFile()) FBlob->ReadHeader();
+    FFileSizesChecked = false;
   }
 }
 
@@ -482,6 +498,7 @@ void TDataTable::RestoreIndex(bool copyBack, bool deleteBackup) {
     FIndex->Seek(0, TSeekOrigin::Start);
     FIndex->CopyFrom(backup);
     FIndex->ReadHeader();
+    FFileSizesChecked = false;
   }
   if (deleteBackup && saved.Exists()) saved.Delete();
 }

@@ -144,6 +144,15 @@ class TDataTable final : public TDataFileOwner {
 
   bool ProtocolLocksSkipped() const { return FExclusive || FFilesReadOnly; }
   bool RecordLocksSkipped() const { return FFilesReadOnly || (FExclusive && !FTransactionLockHeld); }
+  // Refuses a write (8962, 8965 or 8963) while the files are visibly inconsistent: a data file
+  // that does not hold the whole records its header announces, an index or BLOB file shorter than
+  // its header says. The sizes are compared once after each point where the files or headers may
+  // have changed under this object (open, another user's change, re-read headers); between those
+  // points only this object's own writes change the files, and they keep them whole. Every change
+  // starts with BeginWrite, which checks, so every flush writes only checked changes; a flush
+  // itself cannot compare sizes, as the headers then announce records, pages and blocks that are
+  // still in the caches.
+  void CheckFilesBeforeWrite();
   bool TakeReadLock(bool& held, TReaderSlots& slots);
   void ReleaseReadLock(bool& held, TReaderSlots& slots);
   void ReleaseTransactionByte();
@@ -179,6 +188,7 @@ class TDataTable final : public TDataFileOwner {
   bool FTransactionLockHeld = false;
   bool FInTransaction = false;
   bool FWrittenTo = false;
+  bool FFileSizesChecked = false;  // see CheckFilesBeforeWrite
 };
 
 }  // namespace sklad

@@ -93,6 +93,8 @@ class TIndexFile : public TFileHandler {
   // The check of a table's first use: version, definitions against the table's fields, page
   // offsets against the file.
   void CheckHeader(const TSystemList<TFieldDefinition>& fields);
+  // Before a write: a file shorter than the pages its header announces raises 8965.
+  void CheckPagesBeforeWrite();
 
  private:
   static constexpr int kSlotCount = TIndexFileHeader::kSlotCount;

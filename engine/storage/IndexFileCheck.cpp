@@ -1,5 +1,5 @@
 // The header check of an index file's first use: version, every index definition against the
-// table's fields, and the page offsets against the file.
+// table's fields, and the page offsets against the file; and the file size check before a write.
 #include "EngineError.h"
 #include "IndexFile.h"
 #include "IndexKey.h"
@@ -60,6 +60,10 @@ void TIndexFile::CheckHeader(const TSystemList<TFieldDefinition>& fields) {
       states.Compression() != TKeyCompression::None || !ValidPageOffset(states.Root(), nextPage) ||
       !ValidPageOffset(states.FirstFreePage(), nextPage))
     RaiseCorruptHeader();
+}
+
+void TIndexFile::CheckPagesBeforeWrite() {
+  if (GetSize() < int64_t{FHeader.NextPageOffset()}) RaiseCorruptPages();
 }
 
 }  // namespace sklad

@@ -206,7 +206,8 @@ bool TPage::Unpack(const uint8_t* in, bool headerOnly) {
   Freed = false;
   FCount = 0;
   FCompressedSize = 0;
-  if (headerOnly) return true;
+  // Only a free page is read for its header alone, and a freed page is written without entries.
+  if (headerOnly) return LoadLE<uint16_t>(in + kCountAt) == 0;
   const int count = LoadLE<uint16_t>(in + kCountAt);
   const uint8_t* at = in + kHeaderSize;
   if (!Compressed()) {

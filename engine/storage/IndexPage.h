@@ -56,9 +56,10 @@ class TPage {
 
   // The stored page; false when it does not fit 4,096 bytes.
   bool Pack(uint8_t* out) const;
-  // Reads a stored page; with headerOnly the entries are not read and the page starts empty.
-  // False for a damaged page: a bad type, an entry count or compressed size beyond the page, cut
-  // counts that do not fit the key.
+  // Reads a stored page; with headerOnly (a free page about to be reused) the entries are not
+  // read and the page starts empty. False for a damaged page: a bad type, an entry count or
+  // compressed size beyond the page, cut counts that do not fit the key, a free page holding
+  // entries.
   bool Unpack(const uint8_t* in, bool headerOnly);
 
   uint32_t Offset = 0;

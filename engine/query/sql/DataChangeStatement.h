@@ -53,8 +53,11 @@ class TDataChangeStatement final : public TStatementRunner {
   std::vector<int32_t> QualifyingRecords();
   // Goes to the record; false when it is gone meanwhile.
   bool GotoRecord(int32_t number);
+  // Whether a record about to change still satisfies the condition that selected it.
+  bool StillSelected(const uint8_t* record) const;
   void UpdateRecords(const TSqlProgress& progress);
-  void UpdateRecord(std::vector<uint8_t>& record, TValueWriter& writer);
+  // Updates the current record; false (nothing changed) when it no longer satisfies the condition.
+  bool UpdateRecord(std::vector<uint8_t>& record, TValueWriter& writer);
   void DeleteRecords(const TSqlProgress& progress);
   // Whether the progress callback asks to stop after `done` of `total` records.
   static bool Aborted(const TSqlProgress& progress, int32_t done, int32_t total);
@@ -67,6 +70,7 @@ class TDataChangeStatement final : public TStatementRunner {
   std::unique_ptr<TSourceResolver> FResolver;
   std::vector<TChangeTarget> FTargets;
   std::unique_ptr<TJoinedRows> FRows;       // UPDATE and DELETE: the records the condition accepts
+  TExpTree FRecordCondition;                // their condition as the target's filter tests it, if any
   std::unique_ptr<TSelectPlan> FRowSource;  // INSERT ... SELECT
   int32_t FRowsAffected = 0;
 };

@@ -1,6 +1,7 @@
 #include "JoinedRows.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataDirectory.h"
@@ -111,8 +112,9 @@ void PlaceCondition(TQuerySource& source, const TExpToken& condition) {
 
 void RemoveCondition(TQuerySource& source) {
   if (!source.Filter) return;
-  source.Cursor->DropFilter(source.Filter);
-  source.Filter = nullptr;
+  // The cursor drops the filter before it resynchronises, which may fail on a damaged table.
+  TFilter* filter = std::exchange(source.Filter, nullptr);
+  source.Cursor->DropFilter(filter);
 }
 
 }  // namespace sklad

@@ -52,11 +52,19 @@ class TSourceTableLocks {
   std::vector<TDataTable*> FLocked;
 };
 
-// The joined rows read from Start to Stop, also when filling fails.
+// The joined rows read from Start to Stop, also when filling fails. Stopping only takes the
+// conditions off the source cursors, which resynchronise and may meet the damage a failed fill met
+// (a destructor cannot report it); the next Start stops again first.
 class TReadingRows {
  public:
   TReadingRows(TJoinedRows& rows, bool countOnly) : FRows(rows) { FRows.Start(countOnly); }
-  ~TReadingRows() { FRows.Stop(); }
+  ~TReadingRows() {
+    try {
+      FRows.Stop();
+    } catch (...) {
+      // The rows read are complete, or the fill's own failure is the one to report.
+    }
+  }
   TReadingRows(const TReadingRows&) = delete;
   TReadingRows& operator=(const TReadingRows&) = delete;
 

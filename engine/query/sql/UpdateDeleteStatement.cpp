@@ -1,9 +1,13 @@
 // UPDATE and DELETE: the records the condition accepts are collected first, so that a change
-// never meets a record twice, and then each is changed inside the transaction scheme.
+// never meets a record twice, and then each is changed inside the transaction scheme. Each record
+// is tested against the condition once more, as it stands just before it changes, and left alone
+// when the condition no longer holds for it: a record changed meanwhile, or one a damaged index
+// let through, is never changed by a statement whose condition does not select it.
 #include "ChangeTransaction.h"
 #include "DataChangeStatement.h"
 #include "JoinedRows.h"
 #include "engine/query/expression/ExpressionEvaluator.h"
+#include "engine/query/expression/ExpressionPreparation.h"
 #include "engine/storage/DataDirectory.h"
 #include "engine/storage/DataSession.h"
 #include "engine/storage/LanguageSettings.h"
@@ -16,6 +20,9 @@ std::vector<int32_t> TDataChangeStatement::QualifyingRecords() {
   std::vector<int32_t> numbers;
   FRows->Start(false);
   try {
+    // The condition as the target's filter tests it: the whole condition, placed on the one table.
+    const TFilter* placed = FSources.front().Filter;
+    FRecordCondition = placed != nullptr ? CopyTree(*placed->Expression()) : TExpTree{};
     const TQuerySource& table = FRows->Leader();
     while (FRows->Next()) numbers.push_back(LoadLE<int32_t>(FRows->Record(table) + kRecordNumberAt));
   } catch (...) {
@@ -34,6 +41,10 @@ bool TDataChangeStatement::GotoRecord(int32_t number) {
   return Target().GotoBookmark(bookmark, false);
 }
 
+bool TDataChangeStatement::StillSelected(const uint8_t* record) const {
+  return !FRecordCondition || Target().ExpressionHolds(*FRecordCondition, record);
+}
+
 bool TDataChangeStatement::Aborted(const TSqlProgress& progress, int32_t done, int32_t total) {
   if (!progress) return false;
   bool abort = false;
@@ -50,20 +61,23 @@ void TDataChangeStatement::UpdateRecords(const TSqlProgress&) {
   std::vector<uint8_t> record(static_cast<size_t>(cursor.RecordSize()));
   TChangeTransaction transaction(*FTargetDirectory, CommitInterval(), RecordLength());
   for (const int32_t number : QualifyingRecords()) {
-    if (!GotoRecord(number)) continue;
-    UpdateRecord(record, writer);
+    if (!GotoRecord(number) || !UpdateRecord(record, writer)) continue;
     ++FRowsAffected;
     transaction.RecordChanged();
   }
   transaction.Finish();
 }
 
-void TDataChangeStatement::UpdateRecord(std::vector<uint8_t>& record, TValueWriter& writer) {
+bool TDataChangeStatement::UpdateRecord(std::vector<uint8_t>& record, TValueWriter& writer) {
   TDataCursor& cursor = Target();
   // The lock holds when the stored record is still the one the cursor read.
   record = cursor.CurrentRecord();
   cursor.ReadCurrent(record.data(), true);
   try {
+    if (!StillSelected(record.data())) {
+      cursor.UnlockRecord(0);
+      return false;
+    }
     // Every value is computed from the record as it was, before any of them is stored.
     const TDataSession& session = FDirectory.Session();
     const TEvaluationContext context{session.LanguageId, session.SortId, &cursor.Columns()};
@@ -73,6 +87,7 @@ void TDataChangeStatement::UpdateRecord(std::vector<uint8_t>& record, TValueWrit
     for (size_t i = 0; i < FTargets.size(); ++i)
       writer.Put(FTargets[i].FieldNumber, record.data(), *values[i], FTargets[i].Value->SourceText);
     cursor.ModifyRecord(record.data(), false, true);
+    return true;
   } catch (...) {
     cursor.FreeBlobBuffers(false);
     try {
@@ -93,6 +108,7 @@ void TDataChangeStatement::DeleteRecords(const TSqlProgress& progress) {
   for (const int32_t number : numbers) {
     if (!GotoRecord(number)) continue;
     cursor.ReadCurrent(record.data());
+    if (!StillSelected(record.data())) continue;
     cursor.DeleteRecord(record.data(), false);
     ++FRowsAffected;
     transaction.RecordChanged();

@@ -210,6 +210,42 @@ TEST(BlobFile, MisalignedChainPointerIsNotWrittenThrough) {
   EXPECT_EQ(blob.Read(victim, 5), PatternBytes(1000, 5));
 }
 
+// A chain whose pointer leads into another value, or a free list that does: a rewrite, a longer
+// value or an emptied one is refused before any block changes, and the other value stays whole.
+TEST(BlobFile, ChainsAndFreeListsLeadingIntoAnotherValueAreNotWrittenThrough) {
+  BlobFileFixture blob;
+  const uint32_t victim = blob.Write(PatternBytes(1000, 5), 5);
+  const uint32_t first = blob.Write(PatternBytes(1000, 1), 1);
+  {
+    TPinnedBlock head(*blob.File, blob.File->GetBlock(first));
+    head->SetNext(victim);
+  }
+  for (size_t length : {1000u, 3000u, 0u}) {
+    EXPECT_EQ(EngineErrorCode([&] { blob.Write(PatternBytes(length, 2), 1, first); }), err::BlobBuffersCorrupt)
+        << length;
+    EXPECT_EQ(blob.Read(victim, 5), PatternBytes(1000, 5));
+  }
+  const uint32_t freed = blob.Write(PatternBytes(100, 9), 9);
+  FreeBlobChain(*blob.File, freed, 9, 3, false);
+  {
+    TPinnedBlock head(*blob.File, blob.File->GetBlock(freed));
+    TPinnedBlock victimHead(*blob.File, blob.File->GetBlock(victim));
+    head->SetNext(victimHead->Next());
+  }
+  EXPECT_EQ(EngineErrorCode([&] { blob.Write(PatternBytes(1000, 3), 7); }), err::BlobBuffersCorrupt);
+  EXPECT_EQ(blob.Read(victim, 5), PatternBytes(1000, 5));
+}
+
+TEST(BlobFile, AFirstBlockAnnouncingNoBytesReadsAsAnEmptyValue) {
+  BlobFileFixture blob;
+  const uint32_t first = blob.Write(PatternBytes(100, 1), 1);
+  {
+    TPinnedBlock head(*blob.File, blob.File->GetBlock(first));
+    head->SetTotalLength(0);
+  }
+  EXPECT_TRUE(blob.Read(first, 1).empty());
+}
+
 TEST(BlobFile, AcceptedForeignIdentifiersAreFreedToo) {
   BlobFileFixture blob;
   const uint32_t first = blob.Write(PatternBytes(1000, 1), 1);

@@ -296,6 +296,47 @@ TEST_F(DataTableTest, DamagedTableFailsItsFirstOpenAndStaysClosed) {
   database->CloseTable(database->OpenTable(testing::kCatalogue, false));
 }
 
+// After the table was opened, a file ends before what its header announces: the data and BLOB
+// files are cut by a byte, the index file's header (with a new change counter, as another user
+// writes it) announces one page more. The next write is refused with that file's corruption
+// error and the file is left as it was, while reading goes on.
+TEST_F(DataTableTest, WritesAreRefusedOnFilesShorterThanTheirHeadersSay) {
+  {
+    CatalogueUser writer(Directory());
+    for (int32_t id = 1; id <= 10; ++id) writer.Append(id);
+    writer.WriteMemo(2, testing::PatternBytes(1500, 2));
+  }
+  struct Case {
+    const char* Extension;
+    uint16_t Code;
+  };
+  for (const Case c : {Case{".DAT", err::RecordBuffersCorrupt}, Case{".IDX", err::IndexBuffersCorrupt},
+                       Case{".BLB", err::BlobBuffersCorrupt}}) {
+    SCOPED_TRACE(c.Extension);
+    const std::vector<uint8_t> whole = Bytes(c.Extension);
+    std::vector<uint8_t> damaged = whole;
+    if (std::string(c.Extension) == ".IDX") {
+      StoreLE(&damaged[0], LoadLE<int32_t>(&damaged[0]) + 1);
+      StoreLE(&damaged[9], LoadLE<uint32_t>(&damaged[9]) + TIndexFile::kPageSize);
+    } else {
+      damaged.pop_back();
+    }
+    {
+      CatalogueUser user(Directory());
+      std::ofstream(File(c.Extension), std::ios::binary | std::ios::trunc)
+          .write(reinterpret_cast<const char*>(damaged.data()), damaged.size());
+      EXPECT_EQ(EngineErrorCode([&] { user.Append(11); }), c.Code);
+      EXPECT_FALSE(user.Table->HoldsWriteLock());
+      EXPECT_EQ(Bytes(c.Extension), damaged);
+      EXPECT_TRUE(user.ReadSound(3));
+    }
+    std::ofstream(File(c.Extension), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(whole.data()), whole.size());
+  }
+  CatalogueUser user(Directory());
+  EXPECT_EQ(user.Append(11), 11);
+}
+
 TEST_F(DataTableTest, ReadLocksOfCursorAndQueryDoNotStack) {
   CatalogueUser user(Directory());
   user.Table->BeginRead();

@@ -362,3 +362,25 @@ TEST_F(IndexFileOwnerTest, InsideATransactionTheCachesGrowInsteadOfWriting) {
 
 }  // namespace
 }  // namespace sklad
+
+namespace sklad {
+namespace {
+
+// A damaged free list must not hand out a page of the tree: a freed page is stored without
+// entries, so a "free" page that holds some is refused before it is cleared and reused.
+TEST_F(IndexFileOwnerTest, AFreeListLeadingIntoALivePageIsRefused) {
+  InsertStates(3000);
+  TPage* spare = FFile.NewPage(TIndexFile::kSystemSlot);
+  FFile.FreePage(spare);
+  spare->Next = TIndexFile::kPageSize;  // the first page, which holds keys
+  FFile.ReleasePage(spare);
+  FFile.WriteModifiedPages();
+  FFile.DropPages();
+  FFile.ReleasePage(FFile.NewPage(TIndexFile::kSystemSlot));
+  EXPECT_EQ(CodeOf([&] { FFile.NewPage(TIndexFile::kSystemSlot); }), err::IndexBuffersCorrupt);
+  testing::TTreeWalker walker(FFile, TIndexFile::kSystemSlot, FOrder);
+  EXPECT_EQ(walker.Walk().size(), 3000u);
+}
+
+}  // namespace
+}  // namespace sklad

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SqlErrorText.h"
@@ -285,6 +286,21 @@ TEST_F(DataChangeTest, DeleteRemovesTheRecordsTheConditionAccepts) {
   EXPECT_TRUE(Rows().empty());
   Run("INSERT INTO items (Id, Code, Note) VALUES (9, 'z', 'again')");
   EXPECT_EQ(Rows(), (std::vector<std::string>{"9|z|nameless|6|NULL|NULL|again|NULL"}));
+}
+
+// The records are collected before the first one changes: a record that another cursor changed
+// meanwhile so that the condition no longer holds for it is left alone.
+TEST_F(DataChangeTest, ARecordThatNoLongerSatisfiesTheConditionIsLeftAlone) {
+  FillItems();
+  TSqlStatement statement(*FDirectory, "DELETE FROM items WHERE Amount >= 20");
+  bool changed = false;
+  statement.SetProgress([&](int32_t, int, bool&) {
+    if (!std::exchange(changed, true)) TSqlStatement(*FDirectory, "UPDATE items SET Amount = 5 WHERE Id = 5").Execute();
+  });
+  statement.Execute();
+  EXPECT_EQ(statement.RowsAffected(), 3);
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"1|c1|n1|1|10|NULL|NULL|NULL", "5|c5|n5|5|5|NULL|NULL|NULL"}));
+  ExpectConsistent(kItems);
 }
 
 TEST_F(DataChangeTest, AStatementPreparedOnceRunsAgain) {
