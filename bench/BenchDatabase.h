@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
 
 namespace sklad::bench {
 

@@ -11,8 +11,8 @@
 
 #include "BenchSupport.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/sql/SqlStatement.h"
-#include "engine/storage/DataDirectory.h"
+#include "engine/sql/SqlStatement.h"
+#include "engine/storage/table/DataDirectory.h"
 #include "platform/locale/CodePage.h"
 #include "tools/volume/SyntheticCatalogue.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/LanguageMaps.h"
+#include "engine/storage/language/LanguageMaps.h"
 #include "platform/locale/CodePage.h"
 #include "platform/locale/Collation.h"
 

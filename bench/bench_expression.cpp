@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "RatioReporter.h"
-#include "engine/query/expression/ExpressionBinder.h"
-#include "engine/query/expression/ExpressionEvaluator.h"
-#include "engine/query/expression/ExpressionParser.h"
-#include "engine/query/expression/ExpressionPreparation.h"
-#include "engine/storage/LanguageSettings.h"
+#include "engine/expression/ExpressionBinder.h"
+#include "engine/expression/ExpressionEvaluator.h"
+#include "engine/expression/ExpressionParser.h"
+#include "engine/expression/ExpressionPreparation.h"
+#include "engine/storage/language/LanguageSettings.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "engine/cursor/DataCursor.h"
 #include "engine/cursor/Filter.h"
 #include "engine/cursor/RecordsBitmap.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/FieldDefinition.h"
-#include "engine/storage/IndexFile.h"
-#include "engine/storage/IndexTree.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/data/FieldDefinition.h"
+#include "engine/storage/index/IndexFile.h"
+#include "engine/storage/index/IndexTree.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordLayout.h"
 #include "RatioReporter.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include "BenchSupport.h"
 #include "RatioReporter.h"
-#include "engine/storage/DataFile.h"
-#include "engine/storage/FieldEncoding.h"
+#include "engine/storage/data/DataFile.h"
+#include "engine/storage/data/FieldEncoding.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/DataFile.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LanguageMaps.h"
-#include "engine/storage/RecordSort.h"
+#include "engine/storage/data/DataFile.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/language/LanguageMaps.h"
+#include "engine/storage/sort/RecordSort.h"
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
 
 namespace {
 

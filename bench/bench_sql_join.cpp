@@ -18,10 +18,10 @@
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/sql/SqlStatement.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
+#include "engine/sql/SqlStatement.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
 
 namespace {
 

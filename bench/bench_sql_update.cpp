@@ -14,10 +14,10 @@
 #include "BenchSupport.h"
 #include "RatioReporter.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/sql/SqlStatement.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/sql/SqlStatement.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace {
 

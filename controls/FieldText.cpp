@@ -4,7 +4,7 @@
 #include "dataset/SkladBlobStream.h"
 #include "dataset/SkladDataSet.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataTable.h"
+#include "engine/storage/table/DataTable.h"
 #include "platform/locale/CodePage.h"
 #include "platform/locale/LocaleId.h"
 

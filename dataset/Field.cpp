@@ -5,9 +5,9 @@
 
 #include "SkladDataSet.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/data/ValueConversion.h"
 
 namespace sklad {
 namespace {

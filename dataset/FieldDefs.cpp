@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/TableNames.h"
+#include "engine/storage/table/TableNames.h"
 
 namespace sklad {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/FieldDefinition.h"
+#include "engine/storage/data/FieldDefinition.h"
 
 namespace sklad {
 

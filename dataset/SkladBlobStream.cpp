@@ -4,7 +4,7 @@
 #include "Field.h"
 #include "SkladDataSet.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/storage/AbstractFile.h"
+#include "engine/storage/file/AbstractFile.h"
 
 namespace sklad {
 

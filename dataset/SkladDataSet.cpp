@@ -5,10 +5,10 @@
 #include "DataSource.h"
 #include "DatabaseError.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LanguageMaps.h"
-#include "engine/storage/TableNames.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/language/LanguageMaps.h"
+#include "engine/storage/table/TableNames.h"
 
 namespace sklad {
 

@@ -12,7 +12,7 @@
 #include "DataSetState.h"
 #include "Field.h"
 #include "FieldDefs.h"
-#include "engine/storage/SystemList.h"
+#include "engine/storage/core/SystemList.h"
 
 namespace sklad {
 

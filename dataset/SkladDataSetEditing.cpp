@@ -5,7 +5,7 @@
 #include "DatabaseError.h"
 #include "SkladDataSet.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 

@@ -7,7 +7,7 @@
 #include "ErrorReport.h"
 #include "SkladDataSet.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 

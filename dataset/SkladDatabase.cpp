@@ -6,11 +6,11 @@
 #include "SkladDBDataSet.h"
 #include "SkladSession.h"
 #include "SkladSessionList.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FieldDefinition.h"
-#include "engine/storage/TableNames.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/data/FieldDefinition.h"
+#include "engine/storage/table/TableNames.h"
 
 namespace sklad {
 

@@ -4,9 +4,9 @@
 
 #include "DatabaseError.h"
 #include "Field.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/TableNames.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/table/TableNames.h"
+#include "engine/storage/data/ValueConversion.h"
 
 namespace sklad {
 

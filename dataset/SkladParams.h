@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/query/sql/SqlStatement.h"
-#include "engine/storage/FieldTypes.h"
-#include "engine/storage/SystemList.h"
+#include "engine/sql/SqlStatement.h"
+#include "engine/storage/core/FieldTypes.h"
+#include "engine/storage/core/SystemList.h"
 
 namespace sklad {
 

@@ -5,7 +5,7 @@
 #include "DatabaseError.h"
 #include "ParamScan.h"
 #include "SkladSession.h"
-#include "engine/query/sql/SqlStatement.h"
+#include "engine/sql/SqlStatement.h"
 
 namespace sklad {
 namespace {

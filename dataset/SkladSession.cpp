@@ -5,10 +5,10 @@
 #include "DatabaseError.h"
 #include "SkladDatabase.h"
 #include "SkladSessionList.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/EngineStartup.h"
-#include "engine/storage/LanguageMaps.h"
-#include "engine/storage/TableNames.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/EngineStartup.h"
+#include "engine/storage/language/LanguageMaps.h"
+#include "engine/storage/table/TableNames.h"
 
 namespace sklad {
 namespace {

@@ -2,9 +2,9 @@
 
 #include "DatabaseError.h"
 #include "SkladSession.h"
-#include "engine/storage/EngineStartup.h"
-#include "engine/storage/FileList.h"
-#include "engine/storage/TableNames.h"
+#include "engine/storage/core/EngineStartup.h"
+#include "engine/storage/file/FileList.h"
+#include "engine/storage/table/TableNames.h"
 
 namespace sklad {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "engine/storage/SystemList.h"
+#include "engine/storage/core/SystemList.h"
 
 namespace sklad {
 

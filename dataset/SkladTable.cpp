@@ -5,9 +5,9 @@
 #include "DatabaseError.h"
 #include "SkladSession.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/TableNames.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/table/TableNames.h"
 
 namespace sklad {
 namespace {

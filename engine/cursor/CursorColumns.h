@@ -2,8 +2,8 @@
 // names resolved for binding a filter, and field values (memos included) fetched for evaluation.
 #pragma once
 
-#include "engine/query/expression/ExpressionBinder.h"
-#include "engine/query/expression/ExpressionEvaluator.h"
+#include "engine/expression/ExpressionBinder.h"
+#include "engine/expression/ExpressionEvaluator.h"
 
 namespace sklad {
 

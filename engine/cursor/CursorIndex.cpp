@@ -1,7 +1,7 @@
 #include "CursorIndex.h"
 
-#include "engine/storage/DataTable.h"
-#include "engine/storage/LocaleKeyCollation.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/index/LocaleKeyCollation.h"
 
 namespace sklad {
 namespace {

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/storage/IndexKey.h"
-#include "engine/storage/IndexKeyOrder.h"
-#include "engine/storage/IndexTree.h"
-#include "engine/storage/KeyCollation.h"
+#include "engine/storage/index/IndexKey.h"
+#include "engine/storage/index/IndexKeyOrder.h"
+#include "engine/storage/index/IndexTree.h"
+#include "engine/storage/index/KeyCollation.h"
 
 namespace sklad {
 

@@ -4,10 +4,10 @@
 #include <cctype>
 
 #include "DataCursorReading.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

@@ -5,10 +5,10 @@
 
 #include "DataCursor.h"
 #include "DataCursorReading.h"
-#include "engine/storage/BlobChain.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/blob/BlobChain.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad {
 namespace {

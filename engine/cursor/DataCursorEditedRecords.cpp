@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "DataCursor.h"
-#include "engine/storage/DataTable.h"
+#include "engine/storage/table/DataTable.h"
 
 namespace sklad {
 

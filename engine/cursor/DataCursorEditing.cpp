@@ -6,10 +6,10 @@
 #include "DataCursor.h"
 #include "DataCursorWriting.h"
 #include "KeyJournal.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordLayout.h"
 
 namespace sklad {
 namespace {

@@ -5,11 +5,11 @@
 
 #include "DataCursor.h"
 #include "DataCursorReading.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/LanguageMaps.h"
-#include "engine/storage/LanguageSettings.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/language/LanguageMaps.h"
+#include "engine/storage/language/LanguageSettings.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/ValueConversion.h"
 
 namespace sklad {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "DataCursor.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 

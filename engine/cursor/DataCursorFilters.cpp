@@ -2,15 +2,15 @@
 
 #include "DataCursor.h"
 #include "DataCursorReading.h"
-#include "engine/query/expression/ComparisonTurn.h"
-#include "engine/query/expression/ExpressionParser.h"
-#include "engine/query/expression/ExpressionPreparation.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/IndexReadRestart.h"
-#include "engine/storage/LanguageSettings.h"
+#include "engine/expression/ComparisonTurn.h"
+#include "engine/expression/ExpressionParser.h"
+#include "engine/expression/ExpressionPreparation.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/index/IndexReadRestart.h"
+#include "engine/storage/language/LanguageSettings.h"
 
 namespace sklad {
 namespace {

@@ -8,12 +8,12 @@
 #include "DataCursor.h"
 #include "DataCursorReading.h"
 #include "DataCursorWriting.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/IndexBulkLoad.h"
-#include "engine/storage/IndexDefinitionRules.h"
-#include "engine/storage/IndexKeySort.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/index/IndexBulkLoad.h"
+#include "engine/storage/index/IndexDefinitionRules.h"
+#include "engine/storage/index/IndexKeySort.h"
+#include "engine/storage/data/RecordLayout.h"
 
 namespace sklad {
 

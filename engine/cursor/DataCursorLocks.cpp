@@ -2,8 +2,8 @@
 
 #include "DataCursor.h"
 #include "DataCursorReading.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 

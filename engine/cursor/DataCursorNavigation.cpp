@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "DataCursorReading.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad {
 

@@ -6,13 +6,13 @@
 #include "DataCursor.h"
 #include "DataCursorReading.h"
 #include "TableDefinitionCheck.h"
-#include "engine/query/expression/ExpressionEvaluator.h"
-#include "engine/query/expression/ExpressionPreparation.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LanguageSettings.h"
+#include "engine/expression/ExpressionEvaluator.h"
+#include "engine/expression/ExpressionPreparation.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/language/LanguageSettings.h"
 
 namespace sklad {
 

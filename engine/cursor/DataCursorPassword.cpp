@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "DataCursor.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "DataCursor.h"
 #include "DataCursorReading.h"
-#include "engine/storage/DataTable.h"
+#include "engine/storage/table/DataTable.h"
 
 namespace sklad {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "DataCursor.h"
-#include "engine/storage/IndexReadRestart.h"
+#include "engine/storage/index/IndexReadRestart.h"
 
 namespace sklad {
 

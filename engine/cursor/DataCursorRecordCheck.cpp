@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "DataCursor.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/data/RecordLayout.h"
 
 namespace sklad {
 

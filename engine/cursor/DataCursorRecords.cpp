@@ -4,10 +4,10 @@
 #include <string>
 
 #include "DataCursorReading.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/IndexReadRestart.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/index/IndexReadRestart.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad {
 

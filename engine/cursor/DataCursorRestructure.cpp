@@ -8,13 +8,13 @@
 
 #include "DataCursor.h"
 #include "DataCursorWriting.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LanguageSettings.h"
-#include "engine/storage/RecordLayout.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/language/LanguageSettings.h"
+#include "engine/storage/data/RecordLayout.h"
+#include "engine/storage/data/ValueConversion.h"
 
 namespace sklad {
 namespace {

@@ -2,8 +2,8 @@
 // sorted in place by the record sort, and its record-state index made anew for the new numbers.
 #include "DataCursor.h"
 #include "DataCursorWriting.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
 
 namespace sklad {
 

@@ -2,9 +2,9 @@
 // cursor names, and reading its header without opening it.
 #include "DataCursor.h"
 #include "DataCursorWriting.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 

@@ -3,14 +3,14 @@
 #include <vector>
 
 #include "DataCursor.h"
-#include "engine/storage/BcdValue.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LanguageMaps.h"
-#include "engine/storage/LanguageSettings.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/data/BcdValue.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/language/LanguageMaps.h"
+#include "engine/storage/language/LanguageSettings.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/ValueConversion.h"
 
 namespace sklad {
 namespace {

@@ -1,7 +1,7 @@
 #include "Filter.h"
 
 #include "DataCursor.h"
-#include "engine/query/expression/ExpTokenStack.h"
+#include "engine/expression/ExpTokenStack.h"
 
 namespace sklad {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "RecordsBitmap.h"
-#include "engine/query/expression/ExpToken.h"
+#include "engine/expression/ExpToken.h"
 
 namespace sklad {
 

@@ -7,8 +7,8 @@
 #include "DataCursorReading.h"
 #include "FilterNodes.h"
 #include "PooledBitmap.h"
-#include "engine/query/expression/OperatorRuns.h"
-#include "engine/storage/DataTable.h"
+#include "engine/expression/OperatorRuns.h"
+#include "engine/storage/table/DataTable.h"
 
 namespace sklad {
 int TDataCursor::IndexForField(int fieldNo, bool caseInsensitive, bool anyCase) const {

@@ -10,11 +10,11 @@
 #include "DataCursor.h"
 #include "FilterNodes.h"
 #include "PooledBitmap.h"
-#include "engine/query/expression/ValueAccess.h"
-#include "engine/query/expression/ValueClasses.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LanguageMaps.h"
+#include "engine/expression/ValueAccess.h"
+#include "engine/expression/ValueClasses.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/language/LanguageMaps.h"
 
 namespace sklad {
 

@@ -2,9 +2,9 @@
 // its leading characters) compared with constants.
 #pragma once
 
-#include "engine/query/expression/ExpToken.h"
-#include "engine/query/expression/ValueAccess.h"
-#include "engine/query/expression/ValueClasses.h"
+#include "engine/expression/ExpToken.h"
+#include "engine/expression/ValueAccess.h"
+#include "engine/expression/ValueClasses.h"
 
 namespace sklad {
 

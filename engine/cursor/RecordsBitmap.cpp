@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

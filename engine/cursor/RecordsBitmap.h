@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "engine/storage/SystemList.h"
+#include "engine/storage/core/SystemList.h"
 
 namespace sklad {
 

@@ -7,11 +7,11 @@
 #include <utility>
 
 #include "CursorIndex.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/IndexReadRestart.h"
-#include "engine/storage/RecordCache.h"
-#include "engine/storage/RecordLayout.h"
-#include "engine/storage/TableReadScope.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/index/IndexReadRestart.h"
+#include "engine/storage/data/RecordCache.h"
+#include "engine/storage/data/RecordLayout.h"
+#include "engine/storage/table/TableReadScope.h"
 
 namespace sklad {
 namespace {

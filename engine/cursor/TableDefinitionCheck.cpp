@@ -4,16 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/BcdValue.h"
-#include "engine/storage/DataFile.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/IndexDefinitionRules.h"
-#include "engine/storage/IndexFileHeader.h"
-#include "engine/storage/LanguageMaps.h"
-#include "engine/storage/LanguageSettings.h"
-#include "engine/storage/RecordLayout.h"
-#include "engine/storage/TableNames.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/data/BcdValue.h"
+#include "engine/storage/data/DataFile.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/index/IndexDefinitionRules.h"
+#include "engine/storage/index/IndexFileHeader.h"
+#include "engine/storage/language/LanguageMaps.h"
+#include "engine/storage/language/LanguageSettings.h"
+#include "engine/storage/data/RecordLayout.h"
+#include "engine/storage/table/TableNames.h"
+#include "engine/storage/data/ValueConversion.h"
 
 namespace sklad {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/storage/DataTable.h"
-#include "engine/storage/FieldDefinition.h"
-#include "engine/storage/SystemList.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/data/FieldDefinition.h"
+#include "engine/storage/core/SystemList.h"
 
 namespace sklad {
 

@@ -9,9 +9,9 @@
 
 #include "app/CatalogueQuery.h"
 #include "dataset/SkladQuery.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "tests/engine/query/sql/LiveCatalogue.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "tests/engine/sql/LiveCatalogue.h"
 #include "tests/support/TempDir.h"
 
 namespace rejstrik {

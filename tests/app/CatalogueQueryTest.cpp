@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/query/expression/ExpressionParser.h"
-#include "engine/storage/EngineError.h"
+#include "engine/expression/ExpressionParser.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace rejstrik {
 namespace {

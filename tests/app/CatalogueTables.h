@@ -4,9 +4,9 @@
 #pragma once
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/sql/SqlStatement.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
+#include "engine/sql/SqlStatement.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
 #include "platform/locale/CodePage.h"
 #include "tools/volume/SyntheticCatalogue.h"
 

@@ -10,8 +10,8 @@
 
 #include "dataset/DataSource.h"
 #include "dataset/SkladTable.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
 #include "platform/locale/CodePage.h"
 #include "tests/engine/cursor/CatalogueTestSupport.h"
 #include "tests/support/TempDir.h"

@@ -11,9 +11,9 @@
 
 #include "dataset/SkladTable.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/LittleEndian.h"
 #include "tests/engine/cursor/CatalogueTestSupport.h"
 #include "tests/support/TempDir.h"
 

@@ -10,7 +10,7 @@
 #include "DataSetTestSupport.h"
 #include "dataset/SkladBlobStream.h"
 #include "dataset/SkladTable.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

@@ -15,7 +15,7 @@
 #include "DataSetTestSupport.h"
 #include "dataset/ErrorReport.h"
 #include "dataset/SkladTable.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

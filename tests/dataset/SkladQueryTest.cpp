@@ -16,7 +16,7 @@
 #include "dataset/SkladQuery.h"
 #include "dataset/SkladSession.h"
 #include "dataset/SkladSessionList.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

@@ -14,10 +14,10 @@
 #include "dataset/SkladSession.h"
 #include "dataset/SkladSessionList.h"
 #include "dataset/SkladTable.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/EngineStartup.h"
-#include "engine/storage/TableNames.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/core/EngineStartup.h"
+#include "engine/storage/table/TableNames.h"
 
 namespace sklad {
 namespace {

@@ -10,7 +10,7 @@
 #include "dataset/SkladSessionList.h"
 #include "dataset/SkladTable.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

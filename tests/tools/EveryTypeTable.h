@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/BcdValue.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/LanguageList.h"
+#include "engine/storage/data/BcdValue.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/language/LanguageList.h"
 #include "platform/locale/CodePage.h"
 
 namespace sklad::testing {

@@ -5,8 +5,8 @@
 #include <fmt/format.h>
 
 #include "engine/cursor/TableCheck.h"
-#include "engine/storage/DateTimeText.h"
-#include "engine/storage/DateTimeValues.h"
+#include "engine/storage/language/DateTimeText.h"
+#include "engine/storage/data/DateTimeValues.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/TestFileSystems.h"
 #include "tests/tools/ToolRun.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <functional>
 
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/core/LittleEndian.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/TestFileSystems.h"

@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 #include "tools/sklad/DisplayWidth.h"
 #include "tools/sklad/ResultWriter.h"
 #include "tools/sklad/ScriptStatements.h"

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/EngineError.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FolderFiles.h"
 #include "tests/support/TempDir.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
 #include "tools/sklad/ResultRows.h"
 
 namespace sklad::testing {

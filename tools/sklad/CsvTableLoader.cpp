@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/data/ValueConversion.h"
 #include "platform/locale/CodePage.h"
 #include "tools/sklad/CodePageText.h"
 #include "tools/sklad/ExactNumbers.h"

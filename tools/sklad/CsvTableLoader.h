@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/LanguageSettings.h"
+#include "engine/storage/language/LanguageSettings.h"
 #include "tools/sklad/CsvReader.h"
 
 namespace sklad {

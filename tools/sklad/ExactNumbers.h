@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/storage/BcdValue.h"
+#include "engine/storage/data/BcdValue.h"
 
 namespace sklad::tool {
 

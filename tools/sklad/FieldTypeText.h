@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/storage/FieldDefinition.h"
+#include "engine/storage/data/FieldDefinition.h"
 
 namespace sklad::tool {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/sql/SqlStatement.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LanguageList.h"
+#include "engine/sql/SqlStatement.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/language/LanguageList.h"
 #include "tools/sklad/CodePageText.h"
 #include "tools/sklad/CsvReader.h"
 #include "tools/sklad/CsvTableLoader.h"

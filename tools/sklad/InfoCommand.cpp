@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/LanguageList.h"
+#include "engine/storage/language/LanguageList.h"
 #include "tools/sklad/CodePageText.h"
 #include "tools/sklad/FieldTypeText.h"
 #include "tools/sklad/TextTable.h"

@@ -5,10 +5,10 @@
 #include <span>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LanguageSettings.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/language/LanguageSettings.h"
+#include "engine/storage/data/ValueConversion.h"
 #include "platform/locale/CodePage.h"
 #include "platform/locale/LocaleId.h"
 #include "tools/sklad/ExactNumbers.h"

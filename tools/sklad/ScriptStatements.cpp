@@ -1,7 +1,7 @@
 #include "tools/sklad/ScriptStatements.h"
 
-#include "engine/query/expression/ExpressionParser.h"
-#include "engine/storage/EngineError.h"
+#include "engine/expression/ExpressionParser.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad::tool {
 

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/sql/SqlStatement.h"
-#include "engine/storage/LanguageList.h"
+#include "engine/sql/SqlStatement.h"
+#include "engine/storage/language/LanguageList.h"
 #include "platform/locale/LocaleId.h"
 #include "tools/sklad/CodePageText.h"
 #include "tools/sklad/ResultRows.h"

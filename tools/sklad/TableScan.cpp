@@ -8,12 +8,12 @@
 
 #include "engine/cursor/DataCursor.h"
 #include "engine/cursor/TableCheck.h"
-#include "engine/storage/BlobChainCheck.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordCache.h"
-#include "engine/storage/RecordLayout.h"
-#include "engine/storage/TableReadScope.h"
+#include "engine/storage/blob/BlobChainCheck.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordCache.h"
+#include "engine/storage/data/RecordLayout.h"
+#include "engine/storage/table/TableReadScope.h"
 #include "tools/sklad/CodePageText.h"
 
 namespace sklad::tool {

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 #include "tools/sklad/ToolCommands.h"
 
 namespace sklad::tool {

@@ -13,7 +13,7 @@
 
 #include "dataset/SkladSession.h"
 #include "dataset/SkladTable.h"
-#include "engine/storage/DataSession.h"
+#include "engine/storage/table/DataSession.h"
 #include "tests/dataset/DataSetTestSupport.h"
 
 namespace sklad {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad::testing {
 

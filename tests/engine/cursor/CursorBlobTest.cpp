@@ -10,8 +10,8 @@
 
 #include "CatalogueTestSupport.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/EngineError.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {

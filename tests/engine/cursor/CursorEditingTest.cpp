@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "EditingTestSupport.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/data/RecordLayout.h"
 #include "tests/support/Iterations.h"
 #include "tests/support/TempDir.h"
 

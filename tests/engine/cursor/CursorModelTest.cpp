@@ -13,7 +13,7 @@
 #include "EditingTestSupport.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/cursor/TableCheck.h"
-#include "engine/storage/LanguageMaps.h"
+#include "engine/storage/language/LanguageMaps.h"
 #include "tests/support/Iterations.h"
 #include "tests/support/TempDir.h"
 

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "EditingTestSupport.h"
-#include "engine/storage/BcdValue.h"
-#include "engine/storage/DateTimeValues.h"
-#include "engine/storage/FieldEncoding.h"
+#include "engine/storage/data/BcdValue.h"
+#include "engine/storage/data/DateTimeValues.h"
+#include "engine/storage/data/FieldEncoding.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {

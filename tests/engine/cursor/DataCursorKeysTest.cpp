@@ -12,7 +12,7 @@
 
 #include "KeysTestSupport.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {

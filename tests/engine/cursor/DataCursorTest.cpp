@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "CursorTestSupport.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/Iterations.h"
 #include "tests/support/TempDir.h"

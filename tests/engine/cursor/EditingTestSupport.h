@@ -13,11 +13,11 @@
 
 #include "engine/cursor/DataCursor.h"
 #include "engine/cursor/TableCheck.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad::testing {
 

@@ -17,9 +17,9 @@
 
 #include "CatalogueTestSupport.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/expression/ExpressionPreparation.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/EngineError.h"
+#include "engine/expression/ExpressionPreparation.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/core/EngineError.h"
 #include "tests/support/Iterations.h"
 #include "tests/support/RepeatedText.h"
 #include "tests/support/SmallStack.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "EditingTestSupport.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/data/RecordLayout.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {

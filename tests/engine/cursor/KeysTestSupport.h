@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "engine/cursor/CursorIndex.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad::testing {
 

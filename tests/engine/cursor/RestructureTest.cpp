@@ -11,7 +11,7 @@
 #include <span>
 
 #include "TableDefinitionTestSupport.h"
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/data/ValueConversion.h"
 #include "platform/FileSystem.h"
 
 namespace sklad {

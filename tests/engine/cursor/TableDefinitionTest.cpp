@@ -9,9 +9,9 @@
 #include <iterator>
 
 #include "TableDefinitionTestSupport.h"
-#include "engine/storage/BlobFileHeader.h"
-#include "engine/storage/IndexFile.h"
-#include "engine/storage/RecordCache.h"
+#include "engine/storage/blob/BlobFileHeader.h"
+#include "engine/storage/index/IndexFile.h"
+#include "engine/storage/data/RecordCache.h"
 
 namespace sklad {
 namespace {

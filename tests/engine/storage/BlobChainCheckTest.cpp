@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "BlobTestSupport.h"
-#include "engine/storage/BlobChainCheck.h"
+#include "engine/storage/blob/BlobChainCheck.h"
 
 namespace sklad::testing {
 namespace {

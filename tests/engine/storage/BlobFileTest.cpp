@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BlobTestSupport.h"
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 namespace sklad {
 namespace {

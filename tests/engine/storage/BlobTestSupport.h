@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "DataFileTestSupport.h"
-#include "engine/storage/BlobChain.h"
-#include "engine/storage/BlobFile.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/blob/BlobChain.h"
+#include "engine/storage/blob/BlobFile.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad::testing {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "DataFileTestSupport.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad {
 namespace {

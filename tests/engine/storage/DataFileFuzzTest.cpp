@@ -6,8 +6,8 @@
 #include <random>
 
 #include "DataFileTestSupport.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordLayout.h"
 #include "tests/support/Iterations.h"
 
 namespace sklad {

@@ -9,10 +9,10 @@
 #include <optional>
 
 #include "DataFileTestSupport.h"
-#include "engine/storage/BcdValue.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/data/BcdValue.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordLayout.h"
 
 namespace sklad {
 namespace {

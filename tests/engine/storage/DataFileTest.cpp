@@ -1,13 +1,13 @@
-#include "engine/storage/DataFile.h"
+#include "engine/storage/data/DataFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "DataFileTestSupport.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordLayout.h"
 
 namespace sklad {
 namespace {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/DataFile.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FieldDefinition.h"
-#include "engine/storage/FileHandler.h"
+#include "engine/storage/data/DataFile.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/data/FieldDefinition.h"
+#include "engine/storage/file/FileHandler.h"
 
 namespace sklad::testing {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "TableTestSupport.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/EngineStartup.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/core/EngineStartup.h"
 #include "tests/support/ChildProcess.h"
 
 namespace sklad {

@@ -1,4 +1,4 @@
-#include "engine/storage/EngineError.h"
+#include "engine/storage/core/EngineError.h"
 
 #include <gtest/gtest.h>
 

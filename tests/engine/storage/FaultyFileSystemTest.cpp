@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FileHandler.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/file/FileHandler.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TempDir.h"
 

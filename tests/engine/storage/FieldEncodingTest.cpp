@@ -1,4 +1,4 @@
-#include "engine/storage/FieldEncoding.h"
+#include "engine/storage/data/FieldEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/storage/DateTimeValues.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/Scrambler.h"
-#include "engine/storage/ShortString.h"
+#include "engine/storage/data/DateTimeValues.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/Scrambler.h"
+#include "engine/storage/core/ShortString.h"
 
 namespace sklad {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/storage/FileHandler.h"
+#include "engine/storage/file/FileHandler.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FileList.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/file/FileList.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {

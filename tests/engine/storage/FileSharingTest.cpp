@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FileHandler.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/file/FileHandler.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/IndexBulkLoad.h"
-#include "engine/storage/IndexTree.h"
-#include "engine/storage/KeyCollation.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/index/IndexBulkLoad.h"
+#include "engine/storage/index/IndexTree.h"
+#include "engine/storage/index/KeyCollation.h"
 
 namespace sklad {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/IndexKey.h"
-#include "engine/storage/IndexKeyForm.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/index/IndexKey.h"
+#include "engine/storage/index/IndexKeyForm.h"
 
 namespace sklad {
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "engine/storage/IndexKey.h"
-#include "engine/storage/IndexKeyOrder.h"
-#include "engine/storage/LocaleKeyCollation.h"
+#include "engine/storage/index/IndexKey.h"
+#include "engine/storage/index/IndexKeyOrder.h"
+#include "engine/storage/index/LocaleKeyCollation.h"
 
 namespace sklad {
 namespace {

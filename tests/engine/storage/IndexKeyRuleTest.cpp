@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/IndexDefinitionRules.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/index/IndexDefinitionRules.h"
 
 namespace sklad {
 namespace {

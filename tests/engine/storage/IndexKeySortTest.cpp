@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "engine/storage/IndexKeySort.h"
-#include "engine/storage/KeyCollation.h"
-#include "engine/storage/LocaleKeyCollation.h"
+#include "engine/storage/index/IndexKeySort.h"
+#include "engine/storage/index/KeyCollation.h"
+#include "engine/storage/index/LocaleKeyCollation.h"
 
 namespace sklad {
 namespace {

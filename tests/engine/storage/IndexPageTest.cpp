@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/storage/IndexPage.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/index/IndexPage.h"
+#include "engine/storage/core/LittleEndian.h"
 
 namespace sklad {
 namespace {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/FieldDefinition.h"
-#include "engine/storage/IndexFile.h"
-#include "engine/storage/IndexKeyOrder.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordLayout.h"
-#include "engine/storage/SystemList.h"
+#include "engine/storage/data/FieldDefinition.h"
+#include "engine/storage/index/IndexFile.h"
+#include "engine/storage/index/IndexKeyOrder.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordLayout.h"
+#include "engine/storage/core/SystemList.h"
 
 namespace sklad::testing {
 

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/IndexTree.h"
-#include "engine/storage/LanguageMaps.h"
-#include "engine/storage/LocaleKeyCollation.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/index/IndexTree.h"
+#include "engine/storage/language/LanguageMaps.h"
+#include "engine/storage/index/LocaleKeyCollation.h"
 #include "tests/support/Iterations.h"
 
 namespace sklad {

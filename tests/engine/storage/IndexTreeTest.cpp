@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "IndexTestSupport.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/IndexKeyForm.h"
-#include "engine/storage/IndexTree.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/index/IndexKeyForm.h"
+#include "engine/storage/index/IndexTree.h"
 
 namespace sklad {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/storage/LanguageList.h"
+#include "engine/storage/language/LanguageList.h"
 
 #include <gtest/gtest.h>
 

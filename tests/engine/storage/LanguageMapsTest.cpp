@@ -1,4 +1,4 @@
-#include "engine/storage/LanguageMaps.h"
+#include "engine/storage/language/LanguageMaps.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "CzechWords.h"
-#include "engine/storage/LanguageCharMaps.h"
-#include "engine/storage/LanguageList.h"
+#include "engine/storage/language/LanguageCharMaps.h"
+#include "engine/storage/language/LanguageList.h"
 #include "platform/locale/CodePage.h"
 #include "platform/locale/Collation.h"
 #include "tests/support/Iterations.h"

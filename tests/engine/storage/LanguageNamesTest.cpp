@@ -1,7 +1,7 @@
 // Names from identifiers: the way back from what a table header stores to what a user reads.
 #include <gtest/gtest.h>
 
-#include "engine/storage/LanguageList.h"
+#include "engine/storage/language/LanguageList.h"
 
 namespace sklad {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/storage/LanguageSettings.h"
+#include "engine/storage/language/LanguageSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "engine/storage/MemoryFile.h"
+#include "engine/storage/file/MemoryFile.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FileHandler.h"
-#include "engine/storage/FileList.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/file/FileHandler.h"
+#include "engine/storage/file/FileList.h"
 
 namespace sklad {
 namespace {

@@ -1,12 +1,12 @@
-#include "engine/storage/RecordCache.h"
+#include "engine/storage/data/RecordCache.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "DataFileTestSupport.h"
-#include "engine/storage/LittleEndian.h"
-#include "engine/storage/RecordLayout.h"
+#include "engine/storage/core/LittleEndian.h"
+#include "engine/storage/data/RecordLayout.h"
 
 namespace sklad {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/storage/SystemList.h"
+#include "engine/storage/core/SystemList.h"
 
 #include <gtest/gtest.h>
 

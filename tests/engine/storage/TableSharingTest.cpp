@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "TableTestSupport.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FileHandler.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/file/FileHandler.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/FolderFiles.h"
 #include "tests/support/Iterations.h"

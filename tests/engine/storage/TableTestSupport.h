@@ -11,12 +11,12 @@
 
 #include "BlobTestSupport.h"
 #include "DataFileTestSupport.h"
-#include "engine/storage/BlobChain.h"
-#include "engine/storage/DataDirectory.h"
-#include "engine/storage/DataSession.h"
-#include "engine/storage/DataTable.h"
-#include "engine/storage/FieldEncoding.h"
-#include "engine/storage/LittleEndian.h"
+#include "engine/storage/blob/BlobChain.h"
+#include "engine/storage/table/DataDirectory.h"
+#include "engine/storage/table/DataSession.h"
+#include "engine/storage/table/DataTable.h"
+#include "engine/storage/data/FieldEncoding.h"
+#include "engine/storage/core/LittleEndian.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad::testing {

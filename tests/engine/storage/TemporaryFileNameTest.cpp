@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/storage/EngineError.h"
-#include "engine/storage/FileHandler.h"
-#include "engine/storage/TemporaryFileName.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/file/FileHandler.h"
+#include "engine/storage/file/TemporaryFileName.h"
 #include "tests/support/TempDir.h"
 
 namespace sklad {

@@ -1,4 +1,4 @@
-#include "engine/storage/ValueConversion.h"
+#include "engine/storage/data/ValueConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/BcdValue.h"
-#include "engine/storage/EngineError.h"
-#include "engine/storage/LanguageList.h"
-#include "engine/storage/LanguageSettings.h"
+#include "engine/storage/data/BcdValue.h"
+#include "engine/storage/core/EngineError.h"
+#include "engine/storage/language/LanguageList.h"
+#include "engine/storage/language/LanguageSettings.h"
 
 namespace sklad {
 namespace {

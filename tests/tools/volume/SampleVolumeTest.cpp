@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/query/sql/SqlStatement.h"
+#include "engine/sql/SqlStatement.h"
 #include "platform/ProfileFile.h"
 #include "platform/WholeFile.h"
 #include "platform/locale/CodePage.h"
