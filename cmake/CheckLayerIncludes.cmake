@@ -2,6 +2,7 @@
 # ROOT/OWN includes a project header from a top-level folder or layer folder not in ALLOWED.
 # Nested library folders (a subfolder with a CMakeLists.txt of its own) are checked by their own
 # target and skipped here.
+cmake_minimum_required(VERSION 3.20)
 string(REPLACE "," ";" allowed "${ALLOWED}")
 set(project_roots platform engine dataset controls app tools bench tests)
 file(GLOB_RECURSE own_lists RELATIVE ${ROOT}/${OWN} ${ROOT}/${OWN}/*/CMakeLists.txt)

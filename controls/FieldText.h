@@ -4,10 +4,9 @@
 
 #include <QString>
 
-#include <cstdint>
+#include <string>
 
 namespace sklad {
-class TDataCursor;
 class TField;
 }  // namespace sklad
 
@@ -18,8 +17,8 @@ namespace controls {
 // current record, the value is null or a binary BLOB.
 QString FieldText(sklad::TField& field);
 
-// The field's value in any record buffer the cursor read (a cursor on the field's table, e.g. a
-// clone of the dataset's), as display text. BLOB values are not read from here: empty.
-QString RecordFieldText(const sklad::TField& field, const sklad::TDataCursor& cursor, const uint8_t* record);
+// A text the field stored (in its table's code page, e.g. one read by sklad::TFieldRowTexts), as
+// display text.
+QString StoredFieldText(const sklad::TField& field, const std::string& stored);
 
 }  // namespace controls

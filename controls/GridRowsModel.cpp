@@ -3,8 +3,8 @@
 #include "FieldText.h"
 #include "dataset/DataSource.h"
 #include "dataset/ErrorReport.h"
+#include "dataset/FieldRowTexts.h"
 #include "dataset/SkladDataSet.h"
-#include "engine/cursor/DataCursor.h"
 
 #include <algorithm>
 
@@ -31,8 +31,7 @@ bool TGridRowsModel::Stale() const {
 
 void TGridRowsModel::Reload() {
   beginResetModel();
-  FCursor.reset();
-  FRecord.clear();
+  FRows.reset();
   FWindow.clear();
   FWindowStart = 0;
   FActive = FSource && FSource->State() != sklad::TDataSetState::Inactive;
@@ -53,8 +52,8 @@ QVariant TGridRowsModel::data(const QModelIndex& index, int role) const {
       self.ReadWindow(row);
     } catch (const std::exception& error) {
       // No error may leave through the view's painting: the rows read stay empty, the next read
-      // starts with a new clone, and the error is reported once.
-      self.FCursor.reset();
+      // starts with a new reader, and the error is reported once.
+      self.FRows.reset();
       sklad::ReportError(error);
     }
   }
@@ -76,22 +75,14 @@ int TGridRowsModel::WindowStartFor(int row) const {
 }
 
 void TGridRowsModel::ReadWindow(int row) {
-  sklad::TSkladDataSet& dataSet = *FSource->DataSet();
   const sklad::TField& field = *ShownField();
   FWindowStart = WindowStartFor(row);
   const int count = std::min(FWindowRows, FRowCount - FWindowStart);
   FWindow.assign(static_cast<size_t>(count), QString());
-  if (!FCursor) {
-    FCursor = dataSet.Cursor()->Clone();
-    FRecord.assign(static_cast<size_t>(FCursor->RecordSize()), 0);
-  }
-  FCursor->GotoRecordNumber(FWindowStart + 1);
-  int status = FCursor->ReadCurrent(FRecord.data());
-  for (int i = 0; i < count && status == sklad::cursor_status::Ok; ++i) {
-    ++FRecordsRead;
-    FWindow[static_cast<size_t>(i)] = RecordFieldText(field, *FCursor, FRecord.data());
-    if (i + 1 < count) status = FCursor->ReadNext(FRecord.data());
-  }
+  if (!FRows) FRows = std::make_unique<sklad::TFieldRowTexts>(*FSource->DataSet());
+  const std::vector<std::string> texts = FRows->Read(field, FWindowStart, count);
+  FRecordsRead += static_cast<int64_t>(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) FWindow[i] = StoredFieldText(field, texts[i]);
 }
 
 }  // namespace controls

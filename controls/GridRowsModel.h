@@ -1,5 +1,6 @@
 // TGridRowsModel: the rows of TDBGrid — one field of every visible record of a dataset, read
-// lazily through a clone of the dataset's cursor, a window of rows around the one asked for.
+// lazily, a window of rows around the one asked for, through a sklad::TFieldRowTexts, so the
+// dataset's own position is never moved.
 #pragma once
 
 #include <QAbstractListModel>
@@ -11,9 +12,9 @@
 #include <vector>
 
 namespace sklad {
-class TDataCursor;
 class TDataSource;
 class TField;
+class TFieldRowTexts;
 }  // namespace sklad
 
 namespace controls {
@@ -31,7 +32,7 @@ class TGridRowsModel : public QAbstractListModel {
   // Whether the rows no longer match the source: it became inactive or active, or its dataset's
   // records changed as a whole (another generation or count).
   bool Stale() const;
-  // Starts over from the source as it is now: the clone and the rows read are dropped, the rows
+  // Starts over from the source as it is now: the reader and the rows read are dropped, the rows
   // counted again (none while the source is inactive).
   void Reload();
 
@@ -59,8 +60,7 @@ class TGridRowsModel : public QAbstractListModel {
   int FRowCount = 0;
 
   // Read lazily while the view asks for rows.
-  std::unique_ptr<sklad::TDataCursor> FCursor;
-  std::vector<uint8_t> FRecord;
+  std::unique_ptr<sklad::TFieldRowTexts> FRows;
   int FWindowStart = 0;
   std::vector<QString> FWindow;
   int64_t FRecordsRead = 0;

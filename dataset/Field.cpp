@@ -8,6 +8,8 @@
 #include "engine/storage/core/EngineError.h"
 #include "engine/storage/data/FieldEncoding.h"
 #include "engine/storage/data/ValueConversion.h"
+#include "engine/storage/table/DataTable.h"
+#include "platform/locale/LocaleId.h"
 
 namespace sklad {
 namespace {
@@ -40,6 +42,14 @@ std::string TField::TextOf(const TDataCursor& cursor, const uint8_t* record) con
     RaiseEngineError(err::InvalidConversion, cursor.TableName(), FieldName(),
                      "'" + FieldName() + "' cannot be read as text");
   return LoadStringValue(value.data(), kTextSize);
+}
+
+bool TField::InBlobFile() const {
+  return FDataSet.Cursor()->GetFieldDefinition(FieldNo()).Type() == TFieldType::Blob;
+}
+
+int TField::TextCodePage() const {
+  return platform::AnsiCodePage(FDataSet.Cursor()->Table()->Data().Language());
 }
 
 }  // namespace sklad

@@ -29,6 +29,11 @@ class TField {
   std::string AsString() const;
   // The same of any record buffer of the cursor.
   std::string TextOf(const TDataCursor& cursor, const uint8_t* record) const;
+  // Whether the value lives in the table's BLOB file (memos and binary values), so that a record
+  // buffer holds no text of it.
+  bool InBlobFile() const;
+  // The code page of the field's stored text: that of its table's language.
+  int TextCodePage() const;
 
  private:
   TSkladDataSet& FDataSet;
