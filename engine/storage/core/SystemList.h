@@ -1,11 +1,13 @@
 // TSystemList: the engine's growable array, used by every engine class for its lists.
-// It grows in the engine's steps (by 4 up to 8 items, by 16 up to 64, then by a quarter) and does
-// not check indexes: callers stay in bounds.
+// It grows in the engine's steps (by 4 up to 8 items, by 16 up to 64, then by a quarter). Indexes
+// outside the list are a bug of the caller: an invariant, checked in builds that check them.
 #pragma once
 
 #include <cstddef>
 #include <utility>
 #include <vector>
+
+#include "Invariant.h"
 
 namespace sklad {
 
@@ -15,10 +17,16 @@ class TSystemList {
   int Count() const { return FCount; }
   int Capacity() const { return static_cast<int>(FItems.size()); }
 
-  T& operator[](int index) { return FItems[index]; }
-  const T& operator[](int index) const { return FItems[index]; }
-  T& First() { return FItems[0]; }
-  T& Last() { return FItems[FCount - 1]; }
+  T& operator[](int index) {
+    SKLAD_INVARIANT(index >= 0 && index < FCount);
+    return FItems[index];
+  }
+  const T& operator[](int index) const {
+    SKLAD_INVARIANT(index >= 0 && index < FCount);
+    return FItems[index];
+  }
+  T& First() { return (*this)[0]; }
+  T& Last() { return (*this)[FCount - 1]; }
 
   T* begin() { return FItems.data(); }
   T* end() { return FItems.data() + FCount; }
@@ -32,6 +40,7 @@ class TSystemList {
   }
 
   void Insert(int index, T item) {
+    SKLAD_INVARIANT(index >= 0 && index <= FCount);
     if (FCount == Capacity()) Grow();
     for (int i = FCount; i > index; --i) FItems[i] = std::move(FItems[i - 1]);
     FItems[index] = std::move(item);
@@ -39,11 +48,12 @@ class TSystemList {
   }
 
   void Delete(int index) {
+    SKLAD_INVARIANT(index >= 0 && index < FCount);
     for (int i = index; i < FCount - 1; ++i) FItems[i] = std::move(FItems[i + 1]);
     FItems[--FCount] = T{};
   }
 
-  void Exchange(int a, int b) { std::swap(FItems[a], FItems[b]); }
+  void Exchange(int a, int b) { std::swap((*this)[a], (*this)[b]); }
 
   int IndexOf(const T& item) const {
     for (int i = 0; i < FCount; ++i)
@@ -58,6 +68,7 @@ class TSystemList {
 
   // New slots are zero-filled.
   void SetCount(int count) {
+    SKLAD_INVARIANT(count >= 0);
     if (count > Capacity()) SetCapacity(count);
     for (int i = count; i < FCount; ++i) FItems[i] = T{};
     FCount = count;

@@ -45,13 +45,13 @@ void TPage::Clear() {
   Freed = false;
 }
 
-uint32_t TPage::Value(int i) const { return LoadLE<uint32_t>(Entry(i) + FKeyLength); }
+uint32_t TPage::Value(int i) const { return LoadLE<uint32_t>(EntryAt(i) + FKeyLength); }
 
-void TPage::SetValue(int i, uint32_t value) { StoreLE<uint32_t>(Entry(i) + FKeyLength, value); }
+void TPage::SetValue(int i, uint32_t value) { StoreLE<uint32_t>(EntryAt(i) + FKeyLength, value); }
 
-uint32_t TPage::SubtreeCount(int i) const { return IsLeaf() ? 1 : LoadLE<uint32_t>(Entry(i) + FKeyLength + 4); }
+uint32_t TPage::SubtreeCount(int i) const { return IsLeaf() ? 1 : LoadLE<uint32_t>(EntryAt(i) + FKeyLength + 4); }
 
-void TPage::SetSubtreeCount(int i, uint32_t count) { StoreLE<uint32_t>(Entry(i) + FKeyLength + 4, count); }
+void TPage::SetSubtreeCount(int i, uint32_t count) { StoreLE<uint32_t>(EntryAt(i) + FKeyLength + 4, count); }
 
 int TPage::Cut(int i, int which) const { return LoadLE<uint16_t>(Entry(i) + FKeyLength + 8 + 2 * which); }
 
@@ -110,12 +110,13 @@ void TPage::Reserve(int count) {
 }
 
 void TPage::SetKey(int i, const uint8_t* key) {
-  std::memmove(Entry(i), key, static_cast<size_t>(FKeyLength));
+  std::memmove(EntryAt(i), key, static_cast<size_t>(FKeyLength));
   RefreshCuts(i);
   RefreshCuts(i + 1);
 }
 
 void TPage::Insert(int i, const uint8_t* key, uint32_t value, uint32_t subtreeCount) {
+  SKLAD_INVARIANT(i >= 0 && i <= FCount);
   Reserve(FCount + 1);
   std::memmove(Entry(i + 1), Entry(i), static_cast<size_t>(FCount - i) * Stride());
   ++FCount;
@@ -130,6 +131,7 @@ void TPage::Insert(int i, const uint8_t* key, uint32_t value, uint32_t subtreeCo
 }
 
 void TPage::Remove(int i) {
+  SKLAD_INVARIANT(i >= 0 && i < FCount);
   if (FCompression != TKeyCompression::None) FCompressedSize -= StoredEntrySize(i);
   std::memmove(Entry(i), Entry(i + 1), static_cast<size_t>(FCount - i - 1) * Stride());
   --FCount;
@@ -137,6 +139,7 @@ void TPage::Remove(int i) {
 }
 
 void TPage::MoveEntriesTo(TPage& target, int from, int count, int at) {
+  SKLAD_INVARIANT(from >= 0 && count >= 0 && from + count <= FCount && at >= 0 && at <= target.FCount);
   target.Reserve(target.FCount + count);
   std::memmove(target.Entry(at + count), target.Entry(at), static_cast<size_t>(target.FCount - at) * Stride());
   std::memcpy(target.Entry(at), Entry(from), static_cast<size_t>(count) * Stride());
@@ -214,11 +217,11 @@ bool TPage::Unpack(const uint8_t* in, bool headerOnly) {
     if (count > Capacity()) return false;
     const int size = FKeyLength + (IsLeaf() ? 4 : 8);
     Reserve(count);
+    FCount = count;
     for (int i = 0; i < count; ++i, at += size) {
       std::memcpy(Entry(i), at, static_cast<size_t>(size));
       if (IsLeaf()) SetSubtreeCount(i, 1);
     }
-    FCount = count;
     RefreshAllCuts();
     return true;
   }
@@ -251,10 +254,10 @@ bool TPage::Unpack(const uint8_t* in, bool headerOnly) {
       std::memcpy(key + keyPart, at + keyPart - trailing - leading, static_cast<size_t>(FKeyLength - keyPart));
     }
     at += bytes;
+    FCount = i + 1;
     SetValue(i, LoadLE<uint32_t>(at));
     SetSubtreeCount(i, 1);
     at += 4;
-    FCount = i + 1;
   }
   if (at != end) return false;
   RefreshAllCuts();

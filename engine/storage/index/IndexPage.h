@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "IndexDefinition.h"
+#include "engine/storage/core/Invariant.h"
 
 namespace sklad {
 
@@ -33,7 +34,7 @@ class TPage {
   bool Compressed() const { return IsLeaf() && FCompression != TKeyCompression::None; }
 
   int Count() const { return FCount; }
-  const uint8_t* Key(int i) const { return Entry(i); }
+  const uint8_t* Key(int i) const { return EntryAt(i); }
   uint32_t Value(int i) const;  // record number in a leaf, child offset in an internal page
   void SetValue(int i, uint32_t value);
   uint32_t SubtreeCount(int i) const;  // 1 for a leaf entry
@@ -75,6 +76,15 @@ class TPage {
  private:
   int Stride() const { return FKeyLength + 12; }
   uint8_t* Entry(int i) { return FEntries.data() + static_cast<size_t>(i) * Stride(); }
+  // Entry i of the page's entries (0 <= i < Count), the index an invariant.
+  const uint8_t* EntryAt(int i) const {
+    SKLAD_INVARIANT(i >= 0 && i < FCount);
+    return Entry(i);
+  }
+  uint8_t* EntryAt(int i) {
+    SKLAD_INVARIANT(i >= 0 && i < FCount);
+    return Entry(i);
+  }
   const uint8_t* Entry(int i) const { return FEntries.data() + static_cast<size_t>(i) * Stride(); }
   int KeyPartLength() const;
   int Cut(int i, int which) const;
